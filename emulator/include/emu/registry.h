@@ -1,0 +1,8 @@
+// The registry of the emulated machine: HKEY_LOCAL_MACHINE.
+#pragma once
+
+namespace emu {
+
+void ResetRegistry();
+
+} // namespace emu

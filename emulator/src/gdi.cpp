@@ -1,0 +1,5 @@
+#include "emu/gdi.h"
+
+namespace emu {
+void ResetGdi() {}
+} // namespace emu

@@ -1,0 +1,5 @@
+#include "emu/registry.h"
+
+namespace emu {
+void ResetRegistry() {}
+} // namespace emu

@@ -1,0 +1,5 @@
+#include "emu/window_manager.h"
+
+namespace emu {
+void ResetWindows() {}
+} // namespace emu

@@ -1,0 +1,123 @@
+#include "calibration/calibration_math.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+// Window coordinates are 32-bit values that a hostile range table can push to
+// the ends of their range; sums and differences wrap as they do in 32-bit
+// machine arithmetic rather than overflow.
+std::int32_t Add(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+std::int32_t Subtract(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+std::int32_t Raw(std::uint32_t reading) { return static_cast<std::int32_t>(reading); }
+
+// Truncation toward zero. A value outside the 32-bit range (only reachable with
+// absurd window sizes) gives 0x80000000, the x86 conversion's own answer,
+// instead of undefined behaviour.
+std::int32_t Truncate(double value) {
+    constexpr double Limit = 2147483648.0;
+    if (!(value > -Limit - 1.0 && value < Limit)) {
+        return INT32_MIN;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+// The raw reading at a window edge, extended along the line through the two
+// touches. The scale is computed once and each margin multiplied by it after;
+// (difference x margin) / distance rounds differently for some inputs.
+struct AxisEdges {
+    std::int32_t Low;
+    std::int32_t High;
+};
+
+AxisEdges ExtrapolateAxis(std::int32_t reading1, std::int32_t reading2, std::int32_t distance,
+                          std::int32_t lowMargin, std::int32_t highMargin) {
+    std::int32_t lowTerm = 0;
+    std::int32_t highTerm = 0;
+    // A window narrower than 8 pixels puts both targets on one line: no scale.
+    if (distance != 0) {
+        double scale =
+            static_cast<double>(Subtract(reading2, reading1)) / static_cast<double>(distance);
+        highTerm = Truncate(scale * static_cast<double>(highMargin));
+        lowTerm = Truncate(scale * static_cast<double>(lowMargin));
+    }
+    AxisEdges edges{Subtract(reading1, lowTerm), Add(reading2, highTerm)};
+    if (edges.Low < 1) {
+        edges.Low = 1;
+    }
+    if (edges.High < 1) {
+        edges.High = 1;
+    }
+    return edges;
+}
+
+std::uint16_t Low16(std::int32_t value) { return static_cast<std::uint16_t>(value); }
+std::uint16_t Low16(std::uint32_t value) { return static_cast<std::uint16_t>(value); }
+
+void FillRecord(const CalibrationResult& result, const ScreenRange& range,
+                const RequestHeader& header, CalibrationRecord& record) {
+    record.Header = header;
+    record.XLow = Low16(result.XLow);
+    record.XHigh = Low16(result.XHigh);
+    record.YLow = Low16(result.YLow);
+    record.YHigh = Low16(result.YHigh);
+    record.ZLow = CalibrationZLow;
+    record.ZHigh = CalibrationZHigh;
+    record.SwapXY = Low16(result.SwapXY);
+    record.XlateXHigh = Low16(range.XlateXHigh);
+    record.XlateXLow = Low16(range.XlateXLow);
+    record.XlateYHigh = Low16(range.XlateYHigh);
+    record.XlateYLow = Low16(range.XlateYLow);
+    record.XlateZHigh = Low16(range.XlateZHigh);
+    record.XlateZLow = Low16(range.XlateZLow);
+}
+
+} // namespace
+
+WindowRect CurrentWindowRect() {
+    return {Context.WindowLeft, Context.WindowTop, Context.WindowWidth, Context.WindowHeight};
+}
+
+// The division by 8 comes before the multiplication by 7, so the right and
+// bottom margins take the remainder.
+TargetPositions ComputeTargetPositions(const WindowRect& window) {
+    std::int32_t columnStep = window.Width / 8;
+    std::int32_t rowStep = window.Height / 8;
+    return {Add(window.Left, columnStep),
+            Add(window.Left, static_cast<std::int32_t>(static_cast<std::uint32_t>(columnStep) * 7U)),
+            Add(window.Top, rowStep),
+            Add(window.Top, static_cast<std::int32_t>(static_cast<std::uint32_t>(rowStep) * 7U))};
+}
+
+CalibrationResult ComputeCalibration(const WindowRect& window, TouchPoint touch1,
+                                     TouchPoint touch2, TouchPoint touch3,
+                                     const ScreenRange& range, const RequestHeader& header,
+                                     CalibrationRecord& record) {
+    TargetPositions targets = ComputeTargetPositions(window);
+    AxisEdges x = ExtrapolateAxis(
+        Raw(touch1.X), Raw(touch2.X), Subtract(targets.TargetRightX, targets.TargetLeftX),
+        Subtract(targets.TargetLeftX, window.Left),
+        Subtract(Add(window.Left, window.Width), targets.TargetRightX));
+    AxisEdges y = ExtrapolateAxis(
+        Raw(touch1.Y), Raw(touch2.Y), Subtract(targets.TargetBottomY, targets.TargetTopY),
+        Subtract(targets.TargetTopY, window.Top),
+        Subtract(Add(window.Top, window.Height), targets.TargetBottomY));
+
+    // Target 3 is on target 1's row: if the raw y moved further than the raw x
+    // between them, the controller's axes are swapped against the screen's.
+    std::int64_t dx = std::llabs(std::int64_t{touch3.X} - std::int64_t{touch1.X});
+    std::int64_t dy = std::llabs(std::int64_t{touch3.Y} - std::int64_t{touch1.Y});
+    CalibrationResult result{x.Low, x.High, y.Low, y.High, dy > dx ? 1 : 0};
+    if (result.SwapXY != 0) {
+        std::swap(result.XHigh, result.YHigh);
+        std::swap(result.XLow, result.YLow);
+    }
+    FillRecord(result, range, header, record);
+    return result;
+}

@@ -1,0 +1,25 @@
+// The registry: installed screens and their ranges, the stored calibration,
+// and the user's beep and language preferences.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+constexpr const char* ServiceKeyPath = "SYSTEM\\CurrentControlSet\\Services\\Dravix";
+constexpr const char* ClassKeyPath = "System\\CurrentControlSet\\Services\\Class\\ZorvaTouchscreen";
+
+// Fills ScreenCount, the range table and RangeEntryCount. Returns 1 when at
+// least one screen key was opened.
+int EnumerateScreens();
+// Fills the next range table entry for an open screen key; 0 when the table
+// is full.
+int LoadScreenRanges(const char* keyPath, HKEY screenKey);
+
+// Writes the thirteen values of the CalibrationRecord into the screen's key.
+// Returns 1 when all were written; reports failures in a message box.
+int SaveCalibration(std::int32_t screen);
+// Loads BeepTime and BeepFreq into the BeepRecord, with 32 and 1000 as defaults.
+void ReadBeepSettings();
+// Sets LanguageIndex from "CplLanguage" or, failing that, the locale name.
+void SelectLanguage();

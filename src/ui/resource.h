@@ -1,0 +1,4 @@
+// Resource identifiers.
+#pragma once
+
+#define IDS_PARAM_ERROR_FORMAT 111

@@ -1,0 +1,164 @@
+#include "calibration/calibration_math.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace {
+
+struct Case {
+    WindowRect window;
+    TouchPoint touch1, touch2, touch3;
+};
+
+CalibrationRecord record;
+
+CalibrationResult Compute(const Case& c, const ScreenRange& range = {}) {
+    record = CalibrationRecord{};
+    return ComputeCalibration(c.window, c.touch1, c.touch2, c.touch3, range, RequestHeader{},
+                              record);
+}
+
+void ExpectEdges(const CalibrationResult& r, int xLow, int xHigh, int yLow, int yHigh, int swap) {
+    EXPECT_EQ(r.XLow, xLow);
+    EXPECT_EQ(r.XHigh, xHigh);
+    EXPECT_EQ(r.YLow, yLow);
+    EXPECT_EQ(r.YHigh, yHigh);
+    EXPECT_EQ(r.SwapXY, swap);
+}
+
+constexpr WindowRect Desktop1024{0, 0, 1024, 768};
+constexpr Case Plain{Desktop1024, {600, 560}, {3480, 3520}, {3470, 575}};
+
+TEST(TargetPositions, OneEighthInDividedBeforeMultiplied) {
+    TargetPositions t = ComputeTargetPositions(Desktop1024);
+    EXPECT_EQ(t.TargetLeftX, 128);
+    EXPECT_EQ(t.TargetRightX, 896);
+    EXPECT_EQ(t.TargetTopY, 96);
+    EXPECT_EQ(t.TargetBottomY, 672);
+    t = ComputeTargetPositions({0, 0, 1030, 768});
+    EXPECT_EQ(t.TargetLeftX, 128);
+    EXPECT_EQ(t.TargetRightX, 896);
+    t = ComputeTargetPositions({1024, 0, 1024, 768});
+    EXPECT_EQ(t.TargetLeftX, 1152);
+    EXPECT_EQ(t.TargetRightX, 1920);
+    t = ComputeTargetPositions({0, 0, 640, 480});
+    EXPECT_EQ(t.TargetLeftX, 80);
+    EXPECT_EQ(t.TargetRightX, 560);
+    EXPECT_EQ(t.TargetTopY, 60);
+    EXPECT_EQ(t.TargetBottomY, 420);
+}
+
+TEST(Calibration, StraightController) {
+    ExpectEdges(Compute(Plain), 120, 3960, 67, 4013, 0);
+    EXPECT_EQ(record.XLow, 120);
+    EXPECT_EQ(record.YHigh, 4013);
+    EXPECT_EQ(record.ZLow, 1);
+    EXPECT_EQ(record.ZHigh, 255);
+}
+
+TEST(Calibration, FallingYAxisRoundsTowardZero) {
+    // ScaleY is -5.1388...; the correction term is -493, not -494.
+    ExpectEdges(Compute({Desktop1024, {600, 3520}, {3480, 560}, {3470, 3505}}), 120, 3960, 4013,
+                67, 0);
+}
+
+TEST(Calibration, SwappedAxesExchangeTheClampedValues) {
+    ExpectEdges(Compute({Desktop1024, {560, 600}, {3520, 3480}, {575, 3470}}), 120, 3960, 67,
+                4013, 1);
+    EXPECT_EQ(record.SwapXY, 1);
+    EXPECT_EQ(record.XLow, 120);
+    EXPECT_EQ(record.YLow, 67);
+}
+
+TEST(Calibration, TieIsNotASwap) {
+    Case c = Plain;
+    c.touch3 = {615, 575};
+    EXPECT_EQ(Compute(c).SwapXY, 0);
+}
+
+TEST(Calibration, WindowOnASecondMonitorGivesTheSameEdges) {
+    Case c = Plain;
+    c.window.Left = 1024;
+    ExpectEdges(Compute(c), 120, 3960, 67, 4013, 0);
+}
+
+TEST(Calibration, RemainderWidensTheRightMargin) {
+    Case c = Plain;
+    c.window.Width = 1030;
+    CalibrationResult r = Compute(c);
+    EXPECT_EQ(r.XHigh, 3982);
+    EXPECT_EQ(r.XLow, 120);
+}
+
+TEST(Calibration, ScaleIsMultipliedByTheMarginAfterDivision) {
+    // 174 / 600 * 100 comes out just below 29 in double precision.
+    CalibrationResult r = Compute({{0, 0, 800, 600}, {1000, 1000}, {1174, 2000}, {1170, 1000}});
+    EXPECT_EQ(r.XLow, 1000 - 28);
+    EXPECT_EQ(r.XHigh, 1174 + 28);
+}
+
+TEST(Calibration, LowEdgesAreClampedToOne) {
+    CalibrationResult r = Compute({Desktop1024, {100, 80}, {3480, 3520}, {3470, 95}});
+    ExpectEdges(r, 1, 4043, 1, 4093, 0);
+}
+
+TEST(Calibration, NoUpperClampAndRecordTakesTheLowSixteenBits) {
+    CalibrationResult r =
+        Compute({{0, 0, 640, 480}, {4000, 5000}, {60000, 58000}, {59000, 5200}});
+    EXPECT_EQ(r.XHigh, 69333);
+    EXPECT_EQ(r.YHigh, 66833);
+    EXPECT_EQ(record.XHigh, 3797);
+    EXPECT_EQ(record.YHigh, 1297);
+}
+
+TEST(Calibration, SixtyFiveThousandFiveHundredThirtySixGoesOutAsZero) {
+    CalibrationResult r = Compute({Desktop1024, {65494, 100}, {65530, 200}, {65530, 100}});
+    EXPECT_EQ(r.XHigh, 65536);
+    EXPECT_EQ(record.XHigh, 0);
+}
+
+TEST(Calibration, EqualReadingsGiveNoScale) {
+    ExpectEdges(Compute({Desktop1024, {500, 0}, {500, 0}, {900, 0}}), 500, 500, 1, 1, 0);
+}
+
+TEST(Calibration, NarrowAndLowWindowsHaveNoDivisionByZero) {
+    for (int size : {0, 1, 7}) {
+        CalibrationResult r =
+            Compute({{10, 10, size, size}, {700, 800}, {3000, 3100}, {2900, 820}});
+        ExpectEdges(r, 700, 3000, 800, 3100, 0);
+    }
+}
+
+TEST(Calibration, TranslationRangeGoesIntoTheRecordHighBeforeLow) {
+    ScreenRange range;
+    range.XlateXLow = 0x10001;
+    range.XlateXHigh = 32767;
+    range.XlateYLow = 2;
+    range.XlateYHigh = 3;
+    range.XlateZLow = 7;
+    range.XlateZHigh = 9;
+    Compute(Plain, range);
+    EXPECT_EQ(record.XlateXLow, 1);
+    EXPECT_EQ(record.XlateXHigh, 32767);
+    EXPECT_EQ(record.XlateYLow, 2);
+    EXPECT_EQ(record.XlateYHigh, 3);
+    EXPECT_EQ(record.XlateZLow, 7);
+    EXPECT_EQ(record.XlateZHigh, 9);
+    // The Z calibration values do not follow the range.
+    EXPECT_EQ(record.ZLow, 1);
+    EXPECT_EQ(record.ZHigh, 255);
+}
+
+TEST(Calibration, ExtremeWindowsStayDefined) {
+    const WindowRect windows[] = {{INT_MAX, INT_MAX, INT_MAX, INT_MAX},
+                                  {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+                                  {-5, -5, -64, -64},
+                                  {0, 0, INT_MIN, INT_MIN}};
+    for (const WindowRect& window : windows) {
+        Compute({window, {0, 65535}, {65535, 0}, {1, 2}});
+        Compute({window, {65535, 0}, {0, 65535}, {0, 0}});
+    }
+}
+
+} // namespace

@@ -1,0 +1,189 @@
+#include "driver/driver.h"
+#include "emu/device.h"
+#include "emu/trace.h"
+#include "support/machine_test.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
+    std::vector<std::uint8_t> bytes;
+    for (int value : values) {
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    return bytes;
+}
+
+class DriverTest : public MachineTest {
+protected:
+    void Open() { ASSERT_NE(OpenDriverDevice(), INVALID_HANDLE_VALUE); }
+};
+
+TEST_F(DriverTest, ControlCodes) {
+    EXPECT_EQ(SetCalibrationCode, 0x9C402404u);
+    EXPECT_EQ(DisablePointQueueingCode, 0x9C402408u);
+    EXPECT_EQ(EnablePointQueueingCode, 0x9C40240Cu);
+    EXPECT_EQ(GetRawTouchCode, 0x9C402410u);
+    EXPECT_EQ(SetBeepCode, 0x9C40241Cu);
+    EXPECT_EQ(GetDriverInfoCode, 0x9C402428u);
+    EXPECT_EQ(BeginTouchWaitCode, 0x9C40242Cu);
+    EXPECT_EQ(GetDriverInfoCode, static_cast<DWORD>(CTL_CODE(0x9C40, 0x90A, METHOD_BUFFERED,
+                                                             FILE_ANY_ACCESS)));
+}
+
+TEST_F(DriverTest, AbsentDriverCannotBeOpened) {
+    emu::Driver().present = false;
+    EXPECT_EQ(OpenDriverDevice(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Context.DeviceHandle, INVALID_HANDLE_VALUE);
+}
+
+TEST_F(DriverTest, OpenAndClose) {
+    Open();
+    EXPECT_EQ(emu::OpenDeviceHandles(), 1);
+    EXPECT_TRUE(CloseDriverDevice());
+    EXPECT_EQ(emu::OpenDeviceHandles(), 0);
+    EXPECT_FALSE(CloseDriverDevice());
+}
+
+TEST_F(DriverTest, EveryRequestCarriesTheHeaderOfThatMoment) {
+    Open();
+    Context.Header.ScreenIndex = 2;
+    DisablePointQueueing();
+    EnablePointQueueing();
+    BeginTouchWait();
+    RawTouchReply reply;
+    GetRawTouch(reply);
+    SetCalibration();
+    SendBeepControl(1);
+    GetDriverInfo();
+    const auto header = Bytes({0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x02, 0x00});
+    ASSERT_EQ(emu::DriverLog().size(), 7u);
+    for (const emu::DriverRequest& request : emu::DriverLog()) {
+        ASSERT_GE(request.in.size(), 8u);
+        EXPECT_EQ(std::vector<std::uint8_t>(request.in.begin(), request.in.begin() + 8), header)
+            << emu::DriverCodeName(request.code);
+    }
+}
+
+TEST_F(DriverTest, RequestSizes) {
+    Open();
+    DisablePointQueueing();
+    RawTouchReply reply;
+    GetRawTouch(reply);
+    SetCalibration();
+    SendBeepControl(0);
+    GetDriverInfo();
+    const std::pair<std::uint32_t, std::size_t> sizes[] = {{DisablePointQueueingCode, 8},
+                                                           {GetRawTouchCode, 18},
+                                                           {SetCalibrationCode, 34},
+                                                           {SetBeepCode, 14},
+                                                           {GetDriverInfoCode, 56}};
+    for (std::size_t i = 0; i < std::size(sizes); ++i) {
+        const emu::DriverRequest& request = emu::DriverLog()[i];
+        EXPECT_EQ(request.code, sizes[i].first);
+        EXPECT_EQ(request.in.size(), sizes[i].second);
+        EXPECT_EQ(request.out.size(), sizes[i].second);
+    }
+}
+
+TEST_F(DriverTest, SetCalibrationBufferByteForByte) {
+    Open();
+    Context.Header.ScreenIndex = 1;
+    CalibrationRecord& record = Context.Calibration;
+    record.XLow = 300;
+    record.XHigh = 900;
+    record.YLow = 250;
+    record.YHigh = 850;
+    record.ZLow = 1;
+    record.ZHigh = 255;
+    record.SwapXY = 0;
+    record.XlateXHigh = 32767;
+    record.XlateXLow = 0;
+    record.XlateYHigh = 32767;
+    record.XlateYLow = 0;
+    record.XlateZHigh = 255;
+    record.XlateZLow = 1;
+    EXPECT_TRUE(SetCalibration());
+    EXPECT_EQ(emu::DriverLog().back().in,
+              Bytes({0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x01, 0x00, 0x2C, 0x01, 0x84, 0x03,
+                     0xFA, 0x00, 0x52, 0x03, 0x01, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x7F,
+                     0x00, 0x00, 0xFF, 0x7F, 0x00, 0x00, 0xFF, 0x00, 0x01, 0x00}));
+    EXPECT_EQ(emu::EventsOf("ioctl").back()["code"], "9C402404");
+}
+
+TEST_F(DriverTest, SetCalibrationReplyReplacesTheRecord) {
+    Open();
+    Context.Calibration.XLow = 300;
+    std::vector<std::uint8_t> reply(34, 0);
+    reply[8] = 0x34;
+    reply[9] = 0x12;
+    emu::Driver().replyOverride[SetCalibrationCode] = reply;
+    EXPECT_TRUE(SetCalibration());
+    EXPECT_EQ(Context.Calibration.XLow, 0x1234);
+}
+
+TEST_F(DriverTest, RawTouchWordsAreUnsigned) {
+    Open();
+    emu::Driver().touches.push_back({0xFFFF, 1});
+    RawTouchReply reply;
+    GetRawTouch(reply);
+    EXPECT_NE(reply.TouchFlag, 0);
+    EXPECT_EQ(std::uint32_t{reply.RawX}, 65535u);
+    EXPECT_EQ(std::uint32_t{reply.RawY}, 1u);
+    EXPECT_EQ(std::vector<std::uint8_t>(emu::DriverLog().back().out.begin() + 12,
+                                        emu::DriverLog().back().out.begin() + 16),
+              Bytes({0xFF, 0xFF, 0x01, 0x00}));
+}
+
+TEST_F(DriverTest, UnansweredPollReadsAsNoTouch) {
+    Open();
+    emu::Driver().touches.push_back({100, 200});
+    RawTouchReply reply;
+    GetRawTouch(reply);
+    ASSERT_NE(reply.TouchFlag, 0);
+    // The driver now leaves its reply unwritten: the earlier touch must not
+    // come back a second time.
+    emu::Driver().unwritten.insert(GetRawTouchCode);
+    GetRawTouch(reply);
+    EXPECT_EQ(reply.TouchFlag, 0);
+}
+
+TEST_F(DriverTest, VersionFromTheReply) {
+    Open();
+    EXPECT_EQ(GetDriverInfo(), 4);
+    emu::Driver().version = 5;
+    EXPECT_EQ(GetDriverInfo(), 5);
+}
+
+TEST_F(DriverTest, FailedVersionRequestWithoutReplyStillReadsFour) {
+    Open();
+    emu::Driver().failing.insert(GetDriverInfoCode);
+    emu::Driver().unwritten.insert(GetDriverInfoCode);
+    emu::Driver().version = 9;
+    EXPECT_EQ(GetDriverInfo(), 4);
+    EXPECT_FALSE(emu::DriverLog().back().ok);
+}
+
+TEST_F(DriverTest, BeepControlStoresTheFlag) {
+    Open();
+    Context.Beep.BeepFreq = 440;
+    Context.Beep.BeepTime = 70;
+    EXPECT_TRUE(SendBeepControl(0));
+    EXPECT_EQ(emu::DriverLog().back().in,
+              Bytes({4, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0xB8, 0x01, 70, 0}));
+    emu::Driver().failing.insert(SetBeepCode);
+    EXPECT_FALSE(SendBeepControl(1));
+    EXPECT_EQ(Context.Beep.BeepFlag, 1);
+}
+
+TEST_F(DriverTest, FailuresAreReported) {
+    Open();
+    emu::Driver().failing = {EnablePointQueueingCode, SetCalibrationCode};
+    EXPECT_FALSE(EnablePointQueueing());
+    EXPECT_FALSE(SetCalibration());
+    EXPECT_TRUE(DisablePointQueueing());
+}
+
+} // namespace
