@@ -29,6 +29,9 @@ typedef struct _OVERLAPPED {
     HANDLE hEvent;
 } OVERLAPPED, *LPOVERLAPPED;
 
+// The program's entry, which the platform calls.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
+
 DWORD WINAPI GetVersion(void);
 DWORD WINAPI GetTickCount(void);
 DWORD WINAPI GetLastError(void);

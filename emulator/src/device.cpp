@@ -80,7 +80,12 @@ std::vector<std::uint8_t> ReplyFor(std::uint32_t code, const std::vector<std::ui
         PutWord(reply, 14, touch ? touch->y : 0);
         PutWord(reply, 16, 0);
         if (touch) {
-            Record({{"ev", "touch"}, {"raw", {touch->x, touch->y}}, {"flag", touch->flag}});
+            Event event{{"ev", "touch"}, {"raw", {touch->x, touch->y}}, {"flag", touch->flag}};
+            if (touch->at) {
+                event["x"] = touch->at->x;
+                event["y"] = touch->at->y;
+            }
+            Record(std::move(event));
         }
         break;
     }

@@ -4,6 +4,7 @@
 #include "emu/device.h"
 #include "emu/gdi.h"
 #include "emu/registry.h"
+#include "emu/touchscreen.h"
 #include "emu/trace.h"
 #include "emu/user.h"
 #include "emu/window_manager.h"
@@ -21,6 +22,7 @@ void Reset() {
     ResetGdi();
     ResetRegistry();
     ResetDevice();
+    ResetTouchscreens();
     ResetUser();
     ResetClock();
     ResetTrace();

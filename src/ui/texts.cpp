@@ -23,3 +23,8 @@ void SetLocalizedItemText(HWND dialog, UINT baseId, int itemId) {
     LoadLocalizedString(Context.InstanceHandle, baseId, Context.TextBuffer, TextLoadLimit);
     SetWindowTextA(GetDlgItem(dialog, itemId), Context.TextBuffer);
 }
+
+void ShowLocalizedWarning(UINT baseId) {
+    LoadLocalizedString(Context.InstanceHandle, baseId, Context.TextBuffer, TextLoadLimit);
+    MessageBoxA(nullptr, Context.TextBuffer, "", MB_ICONWARNING);
+}

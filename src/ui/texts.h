@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "ui/resource.h"
+
 constexpr UINT LanguageIdStep = 1000;
 constexpr int LanguageCount = 7;
 // Capacity with which texts are loaded into TextBuffer, in characters.
@@ -14,3 +16,5 @@ constexpr int TextLoadLimit = 250;
 char* LoadLocalizedString(HINSTANCE instance, UINT baseId, char* buffer, int capacity);
 // Loads the text of a base id into TextBuffer and makes it the text of a dialog item.
 void SetLocalizedItemText(HWND dialog, UINT baseId, int itemId);
+// Shows the text of a base id in a warning box with no owner and an empty caption.
+void ShowLocalizedWarning(UINT baseId);

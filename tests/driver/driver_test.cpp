@@ -126,7 +126,7 @@ TEST_F(DriverTest, SetCalibrationReplyReplacesTheRecord) {
 
 TEST_F(DriverTest, RawTouchWordsAreUnsigned) {
     Open();
-    emu::Driver().touches.push_back({0xFFFF, 1});
+    emu::Driver().touches.push_back({0xFFFF, 1, 1, 0, std::nullopt});
     RawTouchReply reply;
     GetRawTouch(reply);
     EXPECT_NE(reply.TouchFlag, 0);
@@ -139,7 +139,7 @@ TEST_F(DriverTest, RawTouchWordsAreUnsigned) {
 
 TEST_F(DriverTest, UnansweredPollReadsAsNoTouch) {
     Open();
-    emu::Driver().touches.push_back({100, 200});
+    emu::Driver().touches.push_back({100, 200, 1, 0, std::nullopt});
     RawTouchReply reply;
     GetRawTouch(reply);
     ASSERT_NE(reply.TouchFlag, 0);

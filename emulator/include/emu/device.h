@@ -36,6 +36,8 @@ struct RawTouch {
     std::uint16_t flag = 1;
     // Polls answered with no touch before this one is reported.
     unsigned pollsBefore = 0;
+    // Where on the desktop the finger was, when a touchscreen model made it.
+    std::optional<POINT> at;
 };
 
 // One DeviceIoControl call as the driver saw it.

@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include "emu/resources.h"
+
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +28,7 @@ struct WindowView {
     HWND owner = nullptr;  // for top-level windows
     HWND parent = nullptr; // for controls
     HBRUSH background = nullptr;
+    UINT messageBoxType = 0; // MessageBox: the uType it was opened with (buttons, icon)
 };
 
 // The window, or nullopt once it is destroyed (or never existed).
@@ -44,15 +49,40 @@ std::optional<UpdateRegion> TakeUpdateRegion(HWND hwnd);
 // The cursor's display count, as ShowCursor keeps it (0: shown).
 int CursorDisplayCount();
 
-// The window that gets keyboard input (the last created or activated top-level
-// window that still exists).
+// The window that gets keyboard input: the focused control of an active
+// dialog, else the active top-level window; when none is left, the last
+// created top-level window that still exists.
 HWND FocusWindow();
-// Puts a key press (WM_KEYDOWN, WM_CHAR for printable keys, WM_KEYUP) into the
-// queue of the focus window, as the keyboard driver would.
+// Puts a key press (WM_KEYDOWN, WM_CHAR for Esc, Enter and printable keys,
+// WM_KEYUP) into the input queue of the focus window and records a "key" event.
 void PressKey(UINT vk);
 
-// Windows created and not destroyed.
+// The virtual user's pace in modal loops, in virtual milliseconds: from the
+// moment a dialog or message box is on the screen to the click or key press.
+constexpr std::uint32_t DialogThinkTime = 500;
+constexpr std::uint32_t MessageBoxThinkTime = 300;
+// A modal loop still open this long after it started is closed by force and
+// recorded as an "error" event.
+constexpr std::uint32_t ModalWaitLimit = 60 * 60 * 1000;
+
+// Called when a dialog or a message box is on the screen and painted, before
+// the virtual user acts: with the dialog's template name or "MessageBox".
+// emu::Reset() clears it.
+std::function<void(const std::string& what)>& ScreenshotHook();
+
+// While set, SetTimer fails (returns 0) as when the system is out of timers;
+// emu::Reset() clears it.
+void FailSetTimer(bool fail);
+
+// DialogBoxParamA from a template that is not among the program's resources
+// (tests); name is what the trace and the screenshot hook call it.
+INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& tpl,
+                              const std::string& name, HWND owner, DLGPROC proc, LPARAM param);
+
+// Windows created and not destroyed (controls, dialogs and message boxes too).
 int LiveWindowCount();
+// No windows, no classes but the system ones, empty queue, no timers, cursor
+// count 0, no screenshot hook.
 void ResetWindows();
 
 } // namespace emu

@@ -1,0 +1,850 @@
+#!/usr/bin/env python3
+"""Runs vintoq32.exe under Wine on an Xvfb display, plays the user with
+xdotool, and checks what the driver, the registry and the screen saw.
+
+Called by wine/run-tests.sh, which has prepared the prefix, the display, the
+driver service and the binaries; the environment it passes in says where they
+are. A scenario is a JSON file in the emulated desktop's scenario format,
+plus "args", "expect" and "wine" (see wine/README.md), so the same file can be
+run on both sides and the results compared.
+"""
+
+import json
+import os
+import re
+import shlex
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+BUILD = Path(os.environ.get("VINTOQ_WINE_BUILD", ROOT / "build-wine"))
+PREFIX = Path(os.environ.get("WINEPREFIX", BUILD / "prefix"))
+EXE = Path(os.environ.get("VINTOQ_EXE", BUILD / "win-x86_64" / "src" / "vintoq32.exe"))
+TOOLS = BUILD / "bin"
+WORK = BUILD / "work"
+SHOTS = BUILD / "shots"
+RESULTS = BUILD / "results"
+SCENARIOS = ROOT / "wine" / "scenarios"
+
+SERVICE_KEY = r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Dravix"
+CLASS_KEY = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\Class\ZorvaTouchscreen"
+TEST_KEY = SERVICE_KEY + r"\Test"
+DRIVER_LOG = PREFIX / "drive_c" / "dravix-log.txt"
+# Values the service manager keeps in the service key; not the program's.
+SERVICE_VALUES = {"type", "start", "errorcontrol", "imagepath", "displayname", "objectname",
+                  "description", "group", "dependonservice", "dependongroup", "tag",
+                  "preshutdowntimeout", "wow64"}
+
+CODES = {
+    0x9C402404: "SetCalibration",
+    0x9C402408: "DisablePointQueueing",
+    0x9C40240C: "EnablePointQueueing",
+    0x9C402410: "GetRawTouch",
+    0x9C40241C: "SetBeep",
+    0x9C402428: "GetDriverInfo",
+    0x9C40242C: "BeginTouchWait",
+}
+NAMES = {name: code for code, name in CODES.items()}
+
+TOUCH_WAIT_ACTIONS = {"esc", "idle"}
+DIALOG_ACTIONS = {"yes", "no", "enter", "escape", "close", "timeout"}
+
+
+class ScenarioError(Exception):
+    """The scenario asks for something this harness cannot play under Wine."""
+
+
+# ---- processes ---------------------------------------------------------------
+
+def log_path(name):
+    WORK.mkdir(parents=True, exist_ok=True)
+    return WORK / name
+
+
+def wine(args, output, timeout=60, check=True):
+    """Runs a Wine command to completion. Output goes to a file: service
+    processes that Wine starts on the way inherit it, and a pipe would stay
+    open for as long as they live."""
+    with open(output, "wb") as out:
+        result = subprocess.run(["wine"] + args, stdout=out, stderr=subprocess.STDOUT,
+                                timeout=timeout)
+    if check and result.returncode != 0:
+        raise RuntimeError("wine %s failed (%d): %s" % (" ".join(args), result.returncode,
+                                                        Path(output).read_text(errors="replace")))
+    return result.returncode
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool"] + [str(a) for a in args], check=True, timeout=20,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def screenshot(name):
+    SHOTS.mkdir(parents=True, exist_ok=True)
+    path = SHOTS / (name + ".png")
+    subprocess.run(["/usr/bin/import", "-window", "root", str(path)], check=True, timeout=30)
+    return path
+
+
+# ---- windows on the Wine desktop ---------------------------------------------
+
+WINDOW_LINE = re.compile(r"^window (\S+) pid=(\d+) xid=(\d+) class=(.*?) rect=(-?\d+),(-?\d+),"
+                         r"(-?\d+),(-?\d+) text=(.*)$")
+CHILD_LINE = re.compile(r"^child (\S+) id=(-?\d+) class=(.*?) rect=(-?\d+),(-?\d+),(-?\d+),"
+                        r"(-?\d+) text=(.*)$")
+
+
+def unescape(text):
+    return re.sub(r"\\(.)", lambda m: {"n": "\n", "r": "\r"}.get(m.group(1), m.group(1)), text)
+
+
+def list_windows():
+    """The visible top-level windows with their controls."""
+    output = log_path("windows.txt")
+    wine([str(TOOLS / "wintool.exe"), "windows"], output, timeout=30)
+    windows = []
+    for line in output.read_text(encoding="utf-8", errors="replace").splitlines():
+        match = WINDOW_LINE.match(line)
+        if match:
+            windows.append({
+                "hwnd": match.group(1), "pid": int(match.group(2)), "xid": int(match.group(3)),
+                "class": match.group(4), "rect": [int(match.group(i)) for i in range(5, 9)],
+                "text": unescape(match.group(9)), "children": []})
+            continue
+        match = CHILD_LINE.match(line)
+        if match and windows:
+            windows[-1]["children"].append({
+                "hwnd": match.group(1), "id": int(match.group(2)) & 0xFFFF,
+                "class": match.group(3), "rect": [int(match.group(i)) for i in range(4, 8)],
+                "text": unescape(match.group(8))})
+    return windows
+
+
+def x_windows():
+    """The program's mapped X windows. Asking the X server is far cheaper
+    than starting a Wine process, so the harness looks at the Wine side only
+    when a new one shows up."""
+    result = subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "^vintoq32"],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=20)
+    return set(result.stdout.split())
+
+
+def child(window, control_id):
+    for item in window["children"]:
+        if item["id"] == control_id:
+            return item
+    return None
+
+
+def dialog_kind(window):
+    if child(window, 1000) is not None:
+        return "ParamError"
+    if child(window, 1009) is not None:
+        return "CalibTest"
+    return "MessageBox"
+
+
+def dialog_record(window):
+    kind = dialog_kind(window)
+    record = {"kind": kind, "caption": window["text"]}
+    if kind == "MessageBox":
+        text = child(window, 0xFFFF)
+        record["text"] = text["text"] if text else None
+        record["buttons"] = [c["text"] for c in window["children"] if c["class"].lower() == "button"]
+    else:
+        record["items"] = {str(c["id"]): c["text"] for c in window["children"]}
+    return record
+
+
+def focus(window):
+    xdotool("windowfocus", "--sync", window["xid"])
+
+
+def click(x, y):
+    # Not "mousemove --sync": it waits for a motion event, and there is none
+    # when the pointer already stands there (the same button of the same
+    # dialog in the previous scenario).
+    xdotool("mousemove", x, y, "sleep", "0.1", "click", "1")
+
+
+def click_control(window, control_id):
+    item = child(window, control_id)
+    if item is None:
+        raise ScenarioError("no control %d in %r" % (control_id, window["text"]))
+    left, top, right, bottom = item["rect"]
+    click((left + right) // 2, (top + bottom) // 2)
+
+
+def click_close_box(window):
+    # Wine draws the caption itself when no window manager runs; the close
+    # box is the rightmost caption button, one caption height square.
+    left, top, right, bottom = window["rect"]
+    click(right - 12, top + 12)
+
+
+def play_dialog_action(window, action):
+    if action == "yes":
+        click_control(window, 1)
+    elif action == "no":
+        click_control(window, 2)
+    elif action == "enter":
+        focus(window)
+        xdotool("key", "Return")
+    elif action == "escape":
+        focus(window)
+        xdotool("key", "Escape")
+    elif action == "close":
+        click_close_box(window)
+    elif action == "timeout":
+        pass
+    else:
+        raise ScenarioError("unknown dialog action " + action)
+
+
+# ---- the driver's log ----------------------------------------------------------
+
+def read_driver_log():
+    """The requests the driver saw, with the caller's view of each reply."""
+    if not DRIVER_LOG.exists():
+        return [], False
+    requests = []
+    closed = False
+    for line in DRIVER_LOG.read_text(errors="replace").splitlines():
+        fields = line.split()
+        if not fields:
+            continue
+        if fields[0] == "close":
+            closed = True
+        if fields[0] != "req" or len(fields) < 6:
+            continue
+        milliseconds = int(fields[6]) if len(fields) > 6 else None
+        code = int(fields[1], 16)
+        status = int(fields[2], 16)
+        quiet = int(fields[3])
+        data_in = "" if fields[4] == "-" else fields[4]
+        reply = None if fields[5] == "-" else fields[5]
+        ok = status == 0
+        entry = {"name": CODES.get(code, "0x%08X" % code), "code": "%08X" % code,
+                 "in": data_in,
+                 # A request that fails or writes nothing leaves the caller's
+                 # buffer as the caller prepared it, which for every request
+                 # of this program holds the request's own bytes.
+                 "out": reply if ok and reply is not None else data_in,
+                 "reply": reply, "ok": ok, "status": "%08X" % status, "ms": milliseconds}
+        if code == NAMES["GetRawTouch"]:
+            entry["polls"] = quiet + 1
+        elif quiet:
+            entry["quiet_polls"] = quiet
+        requests.append(entry)
+    return requests, closed
+
+
+def wait_for_close(timeout=5.0):
+    """The driver writes its close line when the last handle goes, shortly
+    after the program's process has ended."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if not DRIVER_LOG.exists():
+            return
+        _, closed = read_driver_log()
+        if closed:
+            return
+        time.sleep(0.1)
+
+
+# ---- the registry --------------------------------------------------------------
+
+def decode_reg(path):
+    data = path.read_bytes()
+    if data.startswith(b"\xff\xfe"):
+        return data[2:].decode("utf-16-le")
+    return data.decode("cp1252")
+
+
+def registry_value(value_type, data):
+    """REG_DWORD as an int and REG_SZ as text; anything else, a REG_DWORD of
+    the wrong size included, as "hex(<type>):<bytes>" so that it never
+    passes for a number."""
+    if value_type == 4 and len(data) == 4:
+        return int.from_bytes(data, "little")
+    if value_type in (1, 2) and len(data) % 2 == 0:
+        return data.decode("utf-16-le").rstrip("\0")
+    return "hex(%d):%s" % (value_type, data.hex())
+
+
+def program_registry():
+    """The program's part of the live registry: the service key without the
+    driver's test configuration and the service manager's own values, and the
+    touchscreen class key. {key path: {value name: value}}"""
+    output = log_path("registry.txt")
+    wine([str(TOOLS / "wintool.exe"), "registry", SERVICE_KEY.split("\\", 1)[1],
+          CLASS_KEY.split("\\", 1)[1]], output)
+    state = {}
+    current = None
+    for line in output.read_text(encoding="utf-8", errors="replace").splitlines():
+        if line.startswith("key "):
+            path = "HKEY_LOCAL_MACHINE\\" + unescape(line[4:])
+            skip = path.lower().startswith(TEST_KEY.lower())
+            current = None if skip else state.setdefault(path, {})
+            service = path.lower() == SERVICE_KEY.lower()
+        elif line.startswith("value ") and current is not None:
+            _, value_type, data, name = line.split(" ", 3)
+            name = unescape(name)
+            if service and name.lower() in SERVICE_VALUES:
+                continue
+            current[name] = registry_value(int(value_type),
+                                           b"" if data == "-" else bytes.fromhex(data))
+    return state
+
+
+TRACE_CALL = re.compile(r'^([0-9a-f]+):trace:reg:(NtOpenKeyEx|NtCreateKey|NtSetValueKey) '
+                        r'\((\S+?),L"((?:[^"\\]|\\.)*)",(\d+|[0-9a-f]+|<null>),?(\S*?)(?:,(\d+))?\)$')
+TRACE_RESULT = re.compile(r'^([0-9a-f]+):trace:reg:(NtOpenKeyEx|NtCreateKey) <- (\S+)$')
+
+
+def registry_writes(trace_text):
+    """The registry writes a program made, in order, from Wine's "reg" trace
+    channel: Wine writes the registry only through NtSetValueKey, and the
+    trace names the key handle, the value, its type and its size. Handles
+    are resolved through the NtOpenKeyEx/NtCreateKey calls that made them.
+    Only writes below the services key count: Wine's own start-up writes a
+    few values elsewhere."""
+    keys = {}
+    pending = {}
+    writes = []
+    for line in trace_text.splitlines():
+        match = TRACE_RESULT.match(line)
+        if match:
+            thread, _, handle = match.groups()
+            if thread in pending and handle != "(nil)":
+                keys[handle] = pending.pop(thread)
+            continue
+        match = TRACE_CALL.match(line)
+        if not match:
+            continue
+        thread, call, root, name, third, _, size = match.groups()
+        name = name.replace("\\\\", "\\")
+        if call == "NtSetValueKey":
+            path = keys.get(root)
+            if path and path.lower().startswith(
+                    "hkey_local_machine\\system\\currentcontrolset\\services\\"):
+                writes.append({"key": path, "name": name, "type": int(third),
+                               "size": int(size) if size else None})
+            continue
+        if root == "(nil)":
+            path = name
+        elif root in keys:
+            path = keys[root] + "\\" + name if name else keys[root]
+        else:
+            continue
+        if path.lower().startswith("\\registry\\machine"):
+            path = "HKEY_LOCAL_MACHINE" + path[len("\\registry\\machine"):]
+        pending[thread] = path
+    return writes
+
+
+def registry_changes(before, after):
+    changes = {}
+    for path in sorted(set(before) | set(after)):
+        old, new = before.get(path, {}), after.get(path, {})
+        diff = {name: new.get(name) for name in sorted(set(old) | set(new))
+                if old.get(name) != new.get(name)}
+        if diff:
+            changes[path] = diff
+    return changes
+
+
+def reg_string(text):
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def held_touches(scenario):
+    """Touches the driver keeps back until the harness releases them: those
+    whose target is to be photographed while it waits, and any the scenario
+    names itself."""
+    options = scenario.get("wine", {})
+    held = set(options.get("hold", []))
+    for what in options.get("screenshots", {}):
+        match = re.match(r"^target(\d+)$", what)
+        if match:
+            held.add(int(match.group(1)))
+    return held
+
+
+def driver_config_reg(scenario):
+    """The driver's configuration for this scenario, as .reg text."""
+    driver = scenario.get("driver", {})
+    holds = held_touches(scenario)
+    lines = ["[%s]" % TEST_KEY]
+    version = driver.get("version", 4)
+    unwritten = list(driver.get("unwritten", []))
+    if version is None:
+        unwritten.append("GetDriverInfo")
+    else:
+        lines.append('"Version"=dword:%08x' % version)
+    touches = []
+    for index, touch in enumerate(driver.get("touches", []), start=1):
+        flag = touch[2] if len(touch) > 2 else 1
+        touches.append("%s%d,%d,0,%d" % ("@" if index in holds else "", touch[0], touch[1], flag))
+    lines.append('"Touches"=' + reg_string(" ".join(touches)))
+    lines.append('"Fail"=' + reg_string(" ".join(driver.get("fail", []))))
+    lines.append('"NoReply"=' + reg_string(" ".join(unwritten)))
+    lines.append('"Release"=dword:00000000')
+    for name, data in driver.get("replies", {}).items():
+        if name not in NAMES:
+            raise ScenarioError("no driver request is called " + name)
+        lines.append('"Reply%s"=hex:%s' % (name, ",".join("%02x" % b for b in data)))
+    return "\r\n".join(lines) + "\r\n"
+
+
+RESET_REG = "\r\n".join([
+    "REGEDIT4", "",
+    # The screens and the class key are the scenario's; the service key itself
+    # belongs to the driver's service and stays.
+    "[%s]" % SERVICE_KEY,
+    '"NumberOfScreens"=-',
+    ""] + ["[-%s\\TouchScreen%d]" % (SERVICE_KEY, n) for n in range(20)] + [
+    "[-%s]" % TEST_KEY,
+    "[-%s]" % CLASS_KEY,
+    ""])
+
+
+def prepare_registry(scenario, name, base):
+    parts = [RESET_REG]
+    if "registry" in scenario:
+        text = decode_reg(base / scenario["registry"])
+        # Drop the file's own header line; one header opens the whole file.
+        body = text.split("\n", 1)[1] if "\n" in text else ""
+        parts.append(body.replace("\r\n", "\n").replace("\n", "\r\n"))
+    if "registry_text" in scenario:
+        text = scenario["registry_text"]
+        parts.append(text.split("\n", 1)[1] if "\n" in text else "")
+    parts.append(driver_config_reg(scenario))
+    path = log_path(name + ".setup.reg")
+    path.write_bytes("\r\n".join(parts).encode("cp1252"))
+    wine(["regedit", "/S", windows_path(path)], log_path(name + ".setup.out"))
+
+
+def set_release(count):
+    wine(["reg", "add", TEST_KEY, "/v", "Release", "/t", "REG_DWORD", "/d", str(count), "/f"],
+         log_path("release.out"))
+
+
+# ---- one scenario --------------------------------------------------------------
+
+def check_supported(scenario):
+    if scenario.get("platform", "nt") != "nt":
+        raise ScenarioError("Wine runs as Windows NT only")
+    if scenario.get("desktop", [1024, 768]) != [1024, 768]:
+        raise ScenarioError("the Xvfb screen is 1024 x 768")
+    if scenario.get("locale") not in (None, "English_United States.1252"):
+        raise ScenarioError("the Wine prefix runs in the English (United States) locale")
+    if scenario.get("screens"):
+        raise ScenarioError("touches come from the driver's list, not a touchscreen model")
+    driver = scenario.get("driver", {})
+    if driver.get("close_fails"):
+        raise ScenarioError("a device handle cannot be made to fail closing under Wine")
+    for action in scenario.get("user", []):
+        if not isinstance(action, str) or action not in TOUCH_WAIT_ACTIONS | DIALOG_ACTIONS:
+            raise ScenarioError("user action %r cannot be played under Wine" % (action,))
+
+
+class Run:
+    """Plays one scenario's user while the program runs."""
+
+    def __init__(self, name, scenario):
+        self.name = name
+        self.scenario = scenario
+        self.wine_options = scenario.get("wine", {})
+        self.touches = scenario.get("driver", {}).get("touches", [])
+        self.holds = held_touches(scenario)
+        self.shots_wanted = self.wine_options.get("screenshots", {})
+        self.script = list(scenario.get("user", []))
+        self.waits_seen = 0
+        self.released = 0
+        self.dialogs = []
+        self.handled = set()
+        self.shots = []
+        self.notes = []
+        self.started = time.time()
+        self.timeline = []
+        self.x_seen = set()
+        self.last_listing = 0.0
+        self.answered = {}
+
+    def mark(self, what):
+        """Keeps what the harness did and when, for reading a failed run."""
+        self.timeline.append("%6.2f %s" % (time.time() - self.started, what))
+
+    def shoot(self, what):
+        label = self.shots_wanted.get(what)
+        if label:
+            self.mark("screenshot " + label)
+            path = screenshot(label)
+            self.shots.append(str(path.relative_to(BUILD)))
+
+    def take_touch_wait_action(self):
+        if self.script and self.script[0] in TOUCH_WAIT_ACTIONS:
+            return self.script.pop(0)
+        return None
+
+    def take_dialog_action(self):
+        if self.script and self.script[0] in DIALOG_ACTIONS:
+            return self.script.pop(0)
+        return "yes"
+
+    def on_wait(self, number):
+        """A target has been drawn and the program polls for touch
+        `number` (counted over the whole run)."""
+        self.mark("wait for touch %d" % number)
+        self.shoot("target%d" % number)
+        if number <= len(self.touches):
+            if number in self.holds:
+                self.released = number
+                self.mark("release touch %d" % number)
+                set_release(number)
+            return
+        action = self.take_touch_wait_action()
+        if action == "esc":
+            calibrate = [w for w in list_windows() if w["class"] == "Calibrate"]
+            if not calibrate:
+                raise ScenarioError("no calibration window to press Esc in")
+            self.mark("Esc on the calibration window")
+            focus(calibrate[-1])
+            xdotool("key", "Escape")
+        elif action is None:
+            self.notes.append("wait %d: no touch and no action; left to the time-out" % number)
+
+    def on_dialog(self, window):
+        record = dialog_record(window)
+        self.mark("%s %r" % (record["kind"], record["caption"]))
+        self.dialogs.append(record)
+        kind = record["kind"]
+        count = sum(1 for d in self.dialogs if d["kind"] == kind)
+        self.shoot("%s%d" % (kind, count))
+        action = "enter" if kind == "MessageBox" else self.take_dialog_action()
+        self.mark(action)
+        play_dialog_action(window, action)
+        if action != "timeout":
+            self.answered[window["hwnd"]] = [action, time.time(), 0]
+
+    def check_answered(self, windows):
+        """Plays an answer again when its dialog is still up a while later:
+        under load an X event can arrive before Wine is ready for it."""
+        for window in windows:
+            entry = self.answered.get(window["hwnd"])
+            if entry and time.time() - entry[1] > 5 and entry[2] < 2:
+                entry[1], entry[2] = time.time(), entry[2] + 1
+                self.notes.append("%s played again on %r" % (entry[0], window["text"]))
+                self.mark(entry[0] + " again")
+                play_dialog_action(window, entry[0])
+
+    def play(self, process, timeout):
+        deadline = time.time() + timeout
+        while process.poll() is None:
+            if time.time() > deadline:
+                self.notes.append("timed out after %d s" % timeout)
+                process.kill()
+                break
+            requests, _ = read_driver_log()
+            waits = sum(1 for r in requests if r["name"] == "BeginTouchWait")
+            while self.waits_seen < waits:
+                self.waits_seen += 1
+                self.on_wait(self.waits_seen)
+            if process.poll() is not None:
+                break
+            shown = x_windows()
+            # A full look now and then as well, should an X window be reused.
+            if shown - self.x_seen or time.time() - self.last_listing > 3:
+                self.x_seen |= shown
+                self.last_listing = time.time()
+                windows = list_windows()
+                for window in windows:
+                    if window["class"] == "#32770" and window["hwnd"] not in self.handled:
+                        self.handled.add(window["hwnd"])
+                        self.on_dialog(window)
+                self.check_answered(windows)
+            time.sleep(0.05)
+        code = process.wait()
+        self.mark("exit code %d" % code)
+        return code
+
+
+def run_scenario(path):
+    started = time.time()
+    name = path.stem
+    scenario = json.loads(path.read_text(encoding="utf-8"))
+    check_supported(scenario)
+    expect = scenario.get("expect", {})
+    driver_present = scenario.get("driver", {}).get("present", True)
+
+    prepare_registry(scenario, name, path.parent)
+    if DRIVER_LOG.exists():
+        DRIVER_LOG.unlink()
+    if not driver_present:
+        wine(["net", "stop", "Dravix"], log_path("net.out"))
+    before = program_registry()
+
+    run = Run(name, scenario)
+    args = scenario.get("args", "")
+    output = open(log_path(name + ".program.out"), "wb")
+    try:
+        env = dict(os.environ)
+        # The "reg" trace channel shows the program's registry writes in order
+        # (a value rewritten with its old content leaves no other trace).
+        env["WINEDEBUG"] = "-all,trace+reg"
+        process = subprocess.Popen(["wine", str(EXE)] + shlex.split(args), stdout=output,
+                                   stderr=subprocess.STDOUT, env=env)
+        exit_code = run.play(process, run.wine_options.get("timeout", 60))
+    finally:
+        output.close()
+        if not driver_present:
+            wine(["net", "start", "Dravix"], log_path("net.out"))
+    wait_for_close()
+    requests, _ = read_driver_log()
+    after = program_registry()
+    writes = registry_writes(log_path(name + ".program.out").read_text(errors="replace"))
+    for write in writes:
+        write["value"] = after.get(write["key"], {}).get(write["name"])
+    if DRIVER_LOG.exists():
+        RESULTS.mkdir(parents=True, exist_ok=True)
+        (RESULTS / (name + ".driver.log")).write_bytes(DRIVER_LOG.read_bytes())
+
+    result = {
+        "scenario": name,
+        "side": "wine",
+        "args": args,
+        "exit_code": exit_code,
+        "requests": [{k: r[k] for k in ("name", "code", "in", "out", "ok", "polls", "quiet_polls",
+                                        "ms") if k in r} for r in requests],
+        "registry_before": before,
+        "registry_after": after,
+        "registry_changed": registry_changes(before, after),
+        "registry_writes": writes,
+        "dialogs": run.dialogs,
+        "screenshots": run.shots,
+        "notes": run.notes,
+        "timeline": run.timeline,
+    }
+    failures = check_expectations(expect, result)
+    result["failures"] = failures
+    result["seconds"] = round(time.time() - started, 1)
+    RESULTS.mkdir(parents=True, exist_ok=True)
+    (RESULTS / (name + ".json")).write_text(json.dumps(result, indent=2, ensure_ascii=False) + "\n",
+                                            encoding="utf-8")
+    return result
+
+
+# ---- expectations --------------------------------------------------------------
+
+def check_expectations(expect, result):
+    failures = []
+
+    def fail(what, expected, actual):
+        failures.append({"check": what, "expected": expected, "actual": actual})
+
+    if "exit_code" in expect and result["exit_code"] != expect["exit_code"]:
+        fail("exit code", expect["exit_code"], result["exit_code"])
+
+    if "requests" in expect:
+        actual = [[r["name"], r["in"], r["out"]] + ([] if r["ok"] else ["failed"])
+                  for r in result["requests"]]
+        wanted = [list(r) for r in expect["requests"]]
+        if [a[0] for a in actual] != [w[0] for w in wanted]:
+            fail("request names", [w[0] for w in wanted], [a[0] for a in actual])
+        else:
+            for index, (want, got) in enumerate(zip(wanted, actual)):
+                if want != got:
+                    fail("request %d (%s) bytes" % (index + 1, want[0]), want, got)
+
+    for key, values in expect.get("registry", {}).items():
+        stored = result["registry_after"].get(key)
+        if values is None:
+            if stored is not None:
+                fail("key %s absent" % key, None, stored)
+            continue
+        stored = stored or {}
+        for value, wanted in values.items():
+            if stored.get(value) != wanted:
+                fail("registry %s\\%s" % (key, value), wanted, stored.get(value))
+
+    if "registry_writes" in expect:
+        wanted = [list(w) for w in expect["registry_writes"]]
+        actual = [[w["key"], w["name"]] for w in result["registry_writes"]]
+        if wanted != actual:
+            # Shown as key-relative names when one key is involved: shorter.
+            keys = {w[0] for w in wanted + actual}
+            short = (lambda ws: [w[1] for w in ws]) if len(keys) == 1 else (lambda ws: ws)
+            fail("registry writes in order" + (" to " + keys.pop() if len(keys) == 1 else ""),
+                 short(wanted), short(actual))
+    # Every value the program writes is a 32-bit number.
+    for write in result["registry_writes"]:
+        if write["type"] != 4 or write["size"] != 4:
+            fail("%s\\%s written as REG_DWORD of 4 bytes" % (write["key"], write["name"]),
+                 [4, 4], [write["type"], write["size"]])
+
+    if expect.get("registry_unchanged") and result["registry_changed"]:
+        fail("registry unchanged", {}, result["registry_changed"])
+
+    if "dialogs" in expect:
+        seen = result["dialogs"]
+        if len(seen) != len(expect["dialogs"]):
+            fail("number of dialogs and message boxes", len(expect["dialogs"]), len(seen))
+        for index, (want, got) in enumerate(zip(expect["dialogs"], seen)):
+            for field, value in want.items():
+                if field == "items":
+                    for item, text in value.items():
+                        if got.get("items", {}).get(item) != text:
+                            fail("dialog %d item %s" % (index + 1, item), text,
+                                 got.get("items", {}).get(item))
+                elif got.get(field) != value:
+                    fail("dialog %d %s" % (index + 1, field), value, got.get(field))
+    return failures
+
+
+# ---- the driver on its own, through the probe ------------------------------------
+
+def run_probe(name, config_reg, max_polls):
+    """Runs probe.exe against the driver. config_reg: the driver's
+    configuration as .reg value lines, or None to keep the one in place."""
+    if config_reg is not None:
+        path = log_path(name + ".setup.reg")
+        path.write_bytes(("REGEDIT4\r\n\r\n[-%s]\r\n\r\n[%s]\r\n%s" % (
+            TEST_KEY, TEST_KEY, config_reg)).encode("cp1252"))
+        wine(["regedit", "/S", windows_path(path)], log_path(name + ".setup.out"))
+    if DRIVER_LOG.exists():
+        DRIVER_LOG.unlink()
+    output = log_path(name + ".probe.out")
+    code = wine([str(TOOLS / "probe.exe"), str(max_polls)], output, check=False)
+    wait_for_close()
+    lines = {}
+    for line in output.read_text(errors="replace").splitlines():
+        fields = line.split()
+        if fields and "=" in line:
+            lines.setdefault(fields[0], []).append(
+                dict(f.split("=", 1) for f in fields[1:] if "=" in f))
+    return code, lines, read_driver_log()[0]
+
+
+def probe_checks():
+    """The driver answers each request the way the tests rely on."""
+    failures = []
+
+    def check(what, expected, actual):
+        if expected != actual:
+            failures.append({"check": what, "expected": expected, "actual": actual})
+
+    header = "0400040000000000"
+    calibration = header + "2c018403fa0052030100ff000000ff7f0000ff7f0000ff000100"
+
+    # Defaults: version 4, echoes, no touches at all.
+    code, lines, log = run_probe("probe-defaults", "", 500)
+    check("probe exit code", 0, code)
+    check("GetDriverInfo reply", header[:4] + "00" * 54, lines["GetDriverInfo"][0]["out"])
+    for name in ("DisablePointQueueing", "BeginTouchWait", "EnablePointQueueing"):
+        check(name + " echo", header, lines[name][0]["out"])
+        check(name + " ok", "1", lines[name][0]["ok"])
+    check("no touch after 500 polls", header + "00" * 10, lines["GetRawTouch"][0]["out"])
+    check("SetCalibration echo", calibration, lines["SetCalibration"][0]["out"])
+    check("SetBeep echo", header + "0000e8032000", lines["SetBeep"][0]["out"])
+    check("unknown code refused", "0", lines["Unknown"][0]["ok"])
+    check("log names", ["GetDriverInfo", "DisablePointQueueing", "BeginTouchWait",
+                        "EnablePointQueueing", "SetCalibration", "SetBeep", "SetBeep",
+                        "0x9C402414"], [r["name"] for r in log])
+    check("quiet polls counted, not logged", 500,
+          next((r.get("quiet_polls") for r in log if r["name"] == "EnablePointQueueing"), None))
+
+    # A touch after a number of polls, version 5, failures, no reply, an
+    # altered reply.
+    config = "\r\n".join([
+        '"Version"=dword:00000005',
+        '"Touches"="600,560,250"',
+        '"Fail"="EnablePointQueueing SetBeep"',
+        '"NoReply"="DisablePointQueueing"',
+        '"ReplySetCalibration"=hex:04,00,04,00,00,00,00,00,11,22',
+        ""])
+    code, lines, log = run_probe("probe-configured", config, 100000)
+    check("version 5", "0500" + "00" * 54, lines["GetDriverInfo"][0]["out"])
+    check("touch on poll 251", ("251", header + "0000" + "0100" + "5802" + "3002" + "0000"),
+          (lines["GetRawTouch"][0]["polls"], lines["GetRawTouch"][0]["out"]))
+    check("failed request returns FALSE with ERROR_GEN_FAILURE", ("0", "31"),
+          (lines["EnablePointQueueing"][0]["ok"], lines["EnablePointQueueing"][0]["error"]))
+    check("failed request leaves the caller's buffer", header,
+          lines["EnablePointQueueing"][0]["out"])
+    check("unanswered request succeeds and leaves the buffer", ("1", "0", header),
+          (lines["DisablePointQueueing"][0]["ok"], lines["DisablePointQueueing"][0]["returned"],
+           lines["DisablePointQueueing"][0]["out"]))
+    check("altered reply laid over the record", header + "1122" + calibration[20:],
+          lines["SetCalibration"][0]["out"])
+    touches = [[r["polls"], r["out"]] for r in log if r["name"] == "GetRawTouch"]
+    check("logged touches with their poll counts",
+          [[251, header + "0000" + "0100" + "5802" + "3002" + "0000"]], touches)
+    check("logged failures", [False, False, False],
+          [r["ok"] for r in log if r["name"] in ("EnablePointQueueing", "SetBeep")])
+
+    # A held touch is not delivered before its release.
+    code, lines, log = run_probe("probe-held", '"Touches"="@100,200"\r\n', 3000)
+    check("held touch not delivered", header + "00" * 10, lines["GetRawTouch"][0]["out"])
+    set_release(1)
+    code, lines, log = run_probe("probe-released", None, 3000)
+    check("released touch delivered on the first poll",
+          ("1", header + "0000" + "0100" + "6400" + "c800" + "0000"),
+          (lines["GetRawTouch"][0]["polls"], lines["GetRawTouch"][0]["out"]))
+    return failures
+
+
+# ---- main ----------------------------------------------------------------------------
+
+def report(name, failures, seconds, notes=()):
+    status = "PASS" if not failures else "FAIL"
+    print("%-28s %s  %5.1f s" % (name, status, seconds), flush=True)
+    for note in notes:
+        print("    note: " + note)
+    for failure in failures:
+        print("    %s:\n      expected %s\n      actual   %s" % (
+            failure["check"], json.dumps(failure["expected"], ensure_ascii=False),
+            json.dumps(failure["actual"], ensure_ascii=False)))
+
+
+def main(argv):
+    selected = argv[1:]
+    failed = 0
+    timings = {}
+    if not selected or "probe" in selected:
+        started = time.time()
+        failures = probe_checks()
+        timings["probe"] = time.time() - started
+        report("probe (driver alone)", failures, timings["probe"])
+        failed += bool(failures)
+        selected = [s for s in selected if s != "probe"]
+    if os.environ.get("VINTOQ_WINE_PROBE_ONLY") == "1":
+        return 1 if failed else 0
+    paths = sorted(SCENARIOS.glob("*.json"))
+    if selected:
+        paths = [p for p in paths if p.stem in selected]
+    for path in paths:
+        started = time.time()
+        try:
+            result = run_scenario(path)
+            failures, notes = result["failures"], result["notes"]
+        except ScenarioError as error:
+            failures, notes = [{"check": "scenario", "expected": "playable",
+                                "actual": str(error)}], []
+        timings[path.stem] = time.time() - started
+        report(path.stem, failures, timings[path.stem], notes)
+        failed += bool(failures)
+    RESULTS.mkdir(parents=True, exist_ok=True)
+    (RESULTS / "timing.json").write_text(json.dumps(
+        {k: round(v, 1) for k, v in timings.items()}, indent=2) + "\n")
+    print("%d of %d failed" % (failed, len(timings)))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
