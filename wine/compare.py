@@ -73,9 +73,18 @@ def compare_dialog(wine_dialog, emulator_dialog):
 
 def differences(wine_side, emulator_side):
     found = []
-    for aspect in ("exit code", "requests", "registry writes"):
-        if wine_side[aspect] != emulator_side[aspect]:
-            found.append((aspect, wine_side[aspect], emulator_side[aspect]))
+    if wine_side["exit code"] != emulator_side["exit code"]:
+        found.append(("exit code", wine_side["exit code"], emulator_side["exit code"]))
+    for aspect in ("requests", "registry writes"):
+        wine_list, emulator_list = wine_side[aspect], emulator_side[aspect]
+        if len(wine_list) != len(emulator_list):
+            found.append((aspect + " (names)", [e[:2] if aspect != "requests" else e[0]
+                                                for e in wine_list],
+                          [e[:2] if aspect != "requests" else e[0] for e in emulator_list]))
+            continue
+        for index, (wine_entry, emulator_entry) in enumerate(zip(wine_list, emulator_list)):
+            if wine_entry != emulator_entry:
+                found.append(("%s #%d" % (aspect, index + 1), wine_entry, emulator_entry))
     wine_dialogs, emulator_dialogs = wine_side["dialogs"], emulator_side["dialogs"]
     if len(wine_dialogs) != len(emulator_dialogs) or not all(
             compare_dialog(w, e) for w, e in zip(wine_dialogs, emulator_dialogs)):

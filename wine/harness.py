@@ -150,9 +150,18 @@ def dialog_kind(window):
     return "MessageBox"
 
 
+def x_window_name(window):
+    """The caption as the X server has it (WM_NAME, set by Wine's X11
+    driver): a second witness, outside Wine, of what the title bar shows."""
+    result = subprocess.run(["xdotool", "getwindowname", str(window["xid"])],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=20)
+    return result.stdout.decode("utf-8", errors="replace").rstrip("\n")
+
+
 def dialog_record(window):
     kind = dialog_kind(window)
-    record = {"kind": kind, "caption": window["text"]}
+    record = {"kind": kind, "caption": window["text"], "x_caption": x_window_name(window),
+              "rect": window["rect"]}
     if kind == "MessageBox":
         text = child(window, 0xFFFF)
         record["text"] = text["text"] if text else None
@@ -467,7 +476,6 @@ class Run:
         self.shots_wanted = self.wine_options.get("screenshots", {})
         self.script = list(scenario.get("user", []))
         self.waits_seen = 0
-        self.released = 0
         self.dialogs = []
         self.handled = set()
         self.shots = []
@@ -506,7 +514,6 @@ class Run:
         self.shoot("target%d" % number)
         if number <= len(self.touches):
             if number in self.holds:
-                self.released = number
                 self.mark("release touch %d" % number)
                 set_release(number)
             return
@@ -594,6 +601,7 @@ def run_scenario(path):
     run = Run(name, scenario)
     args = scenario.get("args", "")
     output = open(log_path(name + ".program.out"), "wb")
+    process = None
     try:
         env = dict(os.environ)
         # The "reg" trace channel shows the program's registry writes in order
@@ -603,6 +611,11 @@ def run_scenario(path):
                                    stderr=subprocess.STDOUT, env=env)
         exit_code = run.play(process, run.wine_options.get("timeout", 60))
     finally:
+        # A scenario that went wrong must not leave the program behind for
+        # the next one to meet.
+        if process is not None and process.poll() is None:
+            process.kill()
+            process.wait()
         output.close()
         if not driver_present:
             wine(["net", "start", "Dravix"], log_path("net.out"))
@@ -633,6 +646,7 @@ def run_scenario(path):
         "timeline": run.timeline,
     }
     failures = check_expectations(expect, result)
+    failures += differential(path, result)
     result["failures"] = failures
     result["seconds"] = round(time.time() - started, 1)
     RESULTS.mkdir(parents=True, exist_ok=True)
@@ -692,6 +706,11 @@ def check_expectations(expect, result):
     if expect.get("registry_unchanged") and result["registry_changed"]:
         fail("registry unchanged", {}, result["registry_changed"])
 
+    for index, dialog in enumerate(result["dialogs"]):
+        if dialog.get("x_caption") != dialog["caption"]:
+            fail("dialog %d caption as X shows it" % (index + 1), dialog["caption"],
+                 dialog.get("x_caption"))
+
     if "dialogs" in expect:
         seen = result["dialogs"]
         if len(seen) != len(expect["dialogs"]):
@@ -706,6 +725,36 @@ def check_expectations(expect, result):
                 elif got.get(field) != value:
                     fail("dialog %d %s" % (index + 1, field), value, got.get(field))
     return failures
+
+
+# ---- the same scenario on the emulated desktop -----------------------------------
+
+def differential(path, result):
+    """With VINTOQ_SIM naming the emulated desktop's launcher, runs the same
+    scenario there and reports every difference in exit code, driver
+    requests, registry writes and dialogs as a failure."""
+    sim = os.environ.get("VINTOQ_SIM")
+    if not sim:
+        return []
+    sys.path.insert(0, str(Path(__file__).resolve().parent))
+    import compare
+
+    trace = RESULTS / (path.stem + ".emulator.jsonl")
+    if trace.exists():
+        trace.unlink()
+    with open(log_path(path.stem + ".emulator.out"), "wb") as out:
+        subprocess.run([sim, "--scenario", str(path), "--trace", str(trace), "--"] +
+                       shlex.split(result["args"]), stdout=out, stderr=subprocess.STDOUT,
+                       timeout=120)
+    if not trace.exists():
+        return [{"check": "emulated desktop", "expected": "a trace", "actual": "none; see " +
+                 str(log_path(path.stem + ".emulator.out").relative_to(BUILD))}]
+    with open(trace, encoding="utf-8") as source:
+        emulator_side = compare.from_emulator(json.loads(line) for line in source if line.strip())
+    return [{"check": "same as the emulated desktop: " + aspect, "expected": emulator_value,
+             "actual": wine_value}
+            for aspect, wine_value, emulator_value in
+            compare.differences(compare.from_wine(result), emulator_side)]
 
 
 # ---- the driver on its own, through the probe ------------------------------------

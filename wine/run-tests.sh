@@ -114,6 +114,8 @@ if [ "${VINTOQ_WINE_FRESH:-0}" = 1 ] || ! prefix_valid; then
     cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
     wine sc create Dravix type= kernel start= demand \
         binPath= 'C:\windows\system32\drivers\dravix_test.sys' >> "$build/work/setup.out" 2>&1
+    # The persistent server below cannot take over from this one.
+    wineserver -w
     echo "$recipe" > "$stamp"
     timing+=("prefix creation: $(elapsed "$t") s")
 else

@@ -157,7 +157,10 @@ INSTANTIATE_TEST_SUITE_P(Actions, DialogActionTest,
                                            ActionCase{emu::ActionKind::No, IDCANCEL, 0},
                                            ActionCase{emu::ActionKind::Enter, IDOK, VK_RETURN},
                                            ActionCase{emu::ActionKind::Escape, IDCANCEL, VK_ESCAPE},
-                                           ActionCase{emu::ActionKind::Close, IDCANCEL, 0}));
+                                           ActionCase{emu::ActionKind::Close, IDCANCEL, 0}),
+                         [](const ::testing::TestParamInfo<ActionCase>& info) {
+                             return emu::ActionName(info.param.action);
+                         });
 
 TEST_F(DialogsTest, CloseBoxGoesThroughSysCommandAndClose) {
     Ask(Owner(), emu::ActionKind::Close);

@@ -424,7 +424,7 @@ static const Touch *NextTouch(void) {
         return NULL;
     }
     touch = &config.touches[nextTouch];
-    if (pollsOfNextTouch + 1 < touch->pollsBefore) {
+    if (pollsOfNextTouch < touch->pollsBefore) {
         ++pollsOfNextTouch;
         return NULL;
     }
