@@ -118,13 +118,17 @@ void CheckReport(const std::string& text, int failPosition, int language) {
     }
     // The command-line text is only cut: a terminator after the 50th
     // character and one on the blank that ends the option.
+    const bool cut = position < QuotedLength && text.size() > QuotedLength;
+    const std::size_t blank = text.find(' ', position);
+    const bool blankInReach = blank != std::string::npos && (!cut || blank < QuotedLength);
     for (std::size_t i = 0; i < text.size(); ++i) {
+        bool mayCut = (cut && i == QuotedLength) || (blankInReach && i == blank);
         if (line[i] != text[i]) {
-            bool allowed = line[i] == '\0' && ((i == QuotedLength && position < QuotedLength) ||
-                                               (text[i] == ' ' && i >= position));
-            Check(allowed, "command-line text changed beyond its cuts", text, language);
+            Check(mayCut && line[i] == '\0', "command-line text changed beyond its cuts", text,
+                  language);
         }
     }
+    Check(line[text.size()] == '\0', "terminator of the command line changed", text, language);
 }
 
 } // namespace

@@ -8,7 +8,8 @@ The emulator's trace is what vintoq32-sim writes with --trace. Compared:
 the driver requests (name, input bytes, the caller's buffer afterwards,
 success; not the poll counts, which depend on timing under Wine), the
 registry writes (key, value name, type, and the value stored), the exit
-code, and the dialogs and message boxes (kind, caption, texts). Exit code 0
+code, and the dialogs and message boxes (kind, caption, texts, and where a
+dialog was placed). Exit code 0
 when the two agree, 1 with a list of differences otherwise.
 """
 
@@ -30,7 +31,9 @@ def from_wine(result):
         if dialog["kind"] == "MessageBox":
             dialogs.append(["MessageBox", dialog["caption"], dialog.get("text")])
         else:
-            dialogs.append([dialog["kind"], dialog["caption"], dialog.get("items", {})])
+            rect = dialog.get("rect")
+            dialogs.append([dialog["kind"], dialog["caption"], dialog.get("items", {}),
+                            rect[:2] if rect else None])
     return {
         "exit code": result["exit_code"],
         "requests": [[r["name"], r["in"], r["out"], r["ok"]] for r in result["requests"]],
@@ -51,7 +54,8 @@ def from_emulator(events):
                            event.get("data")])
         elif kind == "dialog":
             items = {str(k): v for k, v in event.get("items", {}).items()}
-            dialogs.append([event.get("template"), event.get("caption"), items])
+            position = [event["x"], event["y"]] if "x" in event and "y" in event else None
+            dialogs.append([event.get("template"), event.get("caption"), items, position])
         elif kind == "messagebox":
             dialogs.append(["MessageBox", event.get("caption"), event.get("text")])
         elif kind == "exit":
@@ -62,13 +66,21 @@ def from_emulator(events):
 
 def compare_dialog(wine_dialog, emulator_dialog):
     """Items are compared where both sides name them: Wine also lists the
-    controls whose text the program never sets (the group box, the icon)."""
+    controls whose text the program never sets (the group box, the icon).
+    Positions (the dialog's top-left corner on the screen) where both sides
+    give one."""
     if wine_dialog[:2] != emulator_dialog[:2]:
         return False
     if isinstance(wine_dialog[2], dict) and isinstance(emulator_dialog[2], dict):
         common = set(wine_dialog[2]) & set(emulator_dialog[2])
-        return all(wine_dialog[2][k] == emulator_dialog[2][k] for k in common)
-    return wine_dialog[2] == emulator_dialog[2]
+        if any(wine_dialog[2][k] != emulator_dialog[2][k] for k in common):
+            return False
+    elif wine_dialog[2] != emulator_dialog[2]:
+        return False
+    if len(wine_dialog) > 3 and len(emulator_dialog) > 3 and None not in (wine_dialog[3],
+                                                                          emulator_dialog[3]):
+        return wine_dialog[3] == emulator_dialog[3]
+    return True
 
 
 def differences(wine_side, emulator_side):

@@ -133,7 +133,8 @@ timing+=("driver start: $(elapsed "$t") s")
 
 t=$(now)
 status=0
-python3 wine/harness.py "$@" || status=$?
+# No __pycache__ in the source tree.
+PYTHONDONTWRITEBYTECODE=1 python3 wine/harness.py "$@" || status=$?
 timing+=("scenarios: $(elapsed "$t") s")
 timing+=("total: $(elapsed "$t_total") s")
 printf '%s\n' "${timing[@]}" | tee "$build/work/timing.txt"

@@ -4,7 +4,6 @@
 
 #include "context/context.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -16,6 +15,10 @@ constexpr const char* ScreenKeyFormat9x = "TouchScreen%d";
 constexpr DWORD CountBufferSize = 128;
 // "TouchScreen" and "\Parameters" around at most 11 characters of number.
 constexpr int SubKeySize = 64;
+// wsprintfA has no size limit: the longest name, with the most negative screen
+// number, must fit.
+static_assert(sizeof("TouchScreen-2147483648\\Parameters") <= SubKeySize);
+static_assert(sizeof("SYSTEM\\CurrentControlSet\\Services\\Dravix\\") + SubKeySize <= KeyPathSize);
 constexpr std::uint32_t GridZLow = 1;
 constexpr std::uint32_t GridZHigh = 255;
 
@@ -84,13 +87,13 @@ int EnumerateScreens() {
         Context.PlatformKind == PlatformWindowsNT ? ScreenKeyFormatNT : ScreenKeyFormat9x;
     for (std::int32_t screen = 0; screen < Context.ScreenCount; ++screen) {
         char subKey[SubKeySize];
-        std::snprintf(subKey, sizeof subKey, keyFormat, static_cast<int>(screen));
+        wsprintfA(subKey, keyFormat, static_cast<int>(screen));
         HKEY screenKey = nullptr;
         if (RegOpenKeyExA(serviceKey, subKey, 0, KEY_ALL_ACCESS, &screenKey) != ERROR_SUCCESS) {
             break;
         }
         char fullPath[KeyPathSize];
-        std::snprintf(fullPath, sizeof fullPath, "%s\\%s", ServiceKeyPath, subKey);
+        wsprintfA(fullPath, "%s\\%s", ServiceKeyPath, subKey);
         result = 1;
         LoadScreenRanges(fullPath, screenKey);
         RegCloseKey(screenKey);

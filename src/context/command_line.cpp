@@ -1,7 +1,6 @@
 #include "context/command_line.h"
 #include "context/context.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -13,6 +12,7 @@ constexpr int MaxTimeout = 600;
 constexpr int MaxGridCells = MaxScreens;
 // The command line is quoted in the message up to this many characters.
 constexpr std::size_t QuotedCommandLineLength = 50;
+constexpr int WsprintfLimit = 1024;
 
 bool IsNumberSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -146,13 +146,17 @@ void FormatParamError(char* commandLine, int failPosition, const char* format) {
     if (char* blank = std::strchr(parameter, ' ')) {
         *blank = '\0';
     }
-    int fixedLength = std::snprintf(nullptr, 0, format, "", quoted);
+    // wsprintfA writes at most 1024 characters; the message is measured there
+    // and then copied into its 512.
+    char formatted[WsprintfLimit + 1];
+    int fixedLength = wsprintfA(formatted, format, "", quoted);
     std::size_t room = fixedLength < 0 || fixedLength >= TextBufferSize
                            ? 0
                            : static_cast<std::size_t>(TextBufferSize - 1 - fixedLength);
     if (std::strlen(parameter) > room) {
         parameter[room] = '\0';
     }
-    std::snprintf(Context.ParamErrorMessage, sizeof Context.ParamErrorMessage, format, parameter,
-                  quoted);
+    wsprintfA(formatted, format, parameter, quoted);
+    std::strncpy(Context.ParamErrorMessage, formatted, TextBufferSize - 1);
+    Context.ParamErrorMessage[TextBufferSize - 1] = '\0';
 }

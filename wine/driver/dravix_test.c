@@ -28,9 +28,9 @@
  *   open
  *   req <code> <status> <quiet> <in-hex> <out-hex or -> <ms>
  *   close <quiet> <ms>
- * <quiet> counts the GetRawTouch polls answered "no touch" since the
- * previous line: a wait can poll many thousands of times and logging each
- * would swamp the file and slow the polling down. <ms> is the time since
+ * <quiet> counts the GetRawTouch polls since the previous line that left
+ * the caller's TouchFlag at 0: a wait can poll many thousands of times, and
+ * logging each would swamp the file and slow the polling down. <ms> is the time since
  * the open, for telling a slow program from a slow test.
  */
 #include <ntddk.h>
@@ -38,7 +38,6 @@
 #define DRAVIX_TAG 0x78767244u /* 'Drvx' in a pool dump */
 #define MAX_BUFFER 512
 #define MAX_TOUCHES 64
-#define MAX_NAME_LIST 8
 
 enum {
     CodeSetCalibration = 0x9C402404,
