@@ -10,3 +10,15 @@ for arch in x86_64 i686; do
         -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-w64-$arch.cmake"
     cmake --build "build-win-$arch" -j"$(nproc)"
 done
+
+# The program must run from a bare Windows: it may import system DLLs only.
+allowed='^(ADVAPI32|GDI32|KERNEL32|USER32|msvcrt)\.dll$'
+for arch in x86_64 i686; do
+    exe="build-win-$arch/src/vintoq32.exe"
+    imports=$("$arch-w64-mingw32-objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p')
+    if echo "$imports" | grep -v -i -E "$allowed"; then
+        echo "$exe imports a DLL that is not part of Windows" >&2
+        exit 1
+    fi
+    echo "$exe: $(stat -c %s "$exe") bytes, imports: $(echo $imports)"
+done
