@@ -224,7 +224,9 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
     }
     bool known = IsKnownCode(dwIoControlCode);
     request.ok = known && config.failing.count(dwIoControlCode) == 0;
-    bool writes = known && config.unwritten.count(dwIoControlCode) == 0 &&
+    // An error status carries no reply back: the I/O manager copies nothing
+    // into the caller's buffer for a request the driver failed.
+    bool writes = known && request.ok && config.unwritten.count(dwIoControlCode) == 0 &&
                   !(dwIoControlCode == CodeGetDriverInfo && !config.version);
     std::vector<std::uint8_t> reply;
     if (known) {
