@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <utility>
 
 namespace {
 
@@ -95,29 +94,37 @@ TargetPositions ComputeTargetPositions(const WindowRect& window) {
             Add(window.Top, static_cast<std::int32_t>(static_cast<std::uint32_t>(rowStep) * 7U))};
 }
 
+// Target 3 is on target 1's row: if the raw y moved further than the raw x
+// between them, the controller's axes are swapped against the screen's.
+bool AxesSwapped(TouchPoint touch1, TouchPoint touch3) {
+    std::int64_t dx = std::llabs(std::int64_t{touch3.X} - std::int64_t{touch1.X});
+    std::int64_t dy = std::llabs(std::int64_t{touch3.Y} - std::int64_t{touch1.Y});
+    return dy > dx;
+}
+
 CalibrationResult ComputeCalibration(const WindowRect& window, TouchPoint touch1,
                                      TouchPoint touch2, TouchPoint touch3,
                                      const ScreenRange& range, const RequestHeader& header,
                                      CalibrationRecord& record) {
+    // Each screen axis is extrapolated from the controller word that follows
+    // it, over that axis' own distance and margins. Extrapolating the words
+    // first and exchanging the results afterwards would stretch a swapped
+    // controller's readings over the other axis' margins, whose remainders of
+    // the division by 8 differ: several pixels off at the right or bottom edge
+    // of a 1366-pixel-wide screen.
+    const bool swapped = AxesSwapped(touch1, touch3);
+    auto alongX = [swapped](TouchPoint touch) { return Raw(swapped ? touch.Y : touch.X); };
+    auto alongY = [swapped](TouchPoint touch) { return Raw(swapped ? touch.X : touch.Y); };
     TargetPositions targets = ComputeTargetPositions(window);
     AxisEdges x = ExtrapolateAxis(
-        Raw(touch1.X), Raw(touch2.X), Subtract(targets.TargetRightX, targets.TargetLeftX),
+        alongX(touch1), alongX(touch2), Subtract(targets.TargetRightX, targets.TargetLeftX),
         Subtract(targets.TargetLeftX, window.Left),
         Subtract(Add(window.Left, window.Width), targets.TargetRightX));
     AxisEdges y = ExtrapolateAxis(
-        Raw(touch1.Y), Raw(touch2.Y), Subtract(targets.TargetBottomY, targets.TargetTopY),
+        alongY(touch1), alongY(touch2), Subtract(targets.TargetBottomY, targets.TargetTopY),
         Subtract(targets.TargetTopY, window.Top),
         Subtract(Add(window.Top, window.Height), targets.TargetBottomY));
-
-    // Target 3 is on target 1's row: if the raw y moved further than the raw x
-    // between them, the controller's axes are swapped against the screen's.
-    std::int64_t dx = std::llabs(std::int64_t{touch3.X} - std::int64_t{touch1.X});
-    std::int64_t dy = std::llabs(std::int64_t{touch3.Y} - std::int64_t{touch1.Y});
-    CalibrationResult result{x.Low, x.High, y.Low, y.High, dy > dx ? 1 : 0};
-    if (result.SwapXY != 0) {
-        std::swap(result.XHigh, result.YHigh);
-        std::swap(result.XLow, result.YLow);
-    }
+    CalibrationResult result{x.Low, x.High, y.Low, y.High, swapped ? 1 : 0};
     FillRecord(result, range, header, record);
     return result;
 }

@@ -71,6 +71,18 @@ TEST(Calibration, SwappedAxesExchangeTheClampedValues) {
     EXPECT_EQ(record.YLow, 67);
 }
 
+TEST(Calibration, SwappedControllerIsExtrapolatedAlongItsOwnScreenAxis) {
+    // 1366 leaves a remainder of 6 in the right margin and 768 none in the
+    // bottom one: a swapped controller must still get its screen x edge from
+    // the horizontal margins, exactly as the same controller unswapped.
+    const WindowRect laptop{0, 0, 1366, 768};
+    CalibrationResult straight = Compute({laptop, {600, 560}, {3480, 3520}, {3470, 575}});
+    CalibrationResult swapped = Compute({laptop, {560, 600}, {3520, 3480}, {575, 3470}});
+    ExpectEdges(swapped, straight.XLow, straight.XHigh, straight.YLow, straight.YHigh, 1);
+    EXPECT_EQ(straight.SwapXY, 0);
+    EXPECT_EQ(straight.XHigh, 3480 + 496); // 176 pixels of margin at 2880 raw per 1020
+}
+
 TEST(Calibration, TieIsNotASwap) {
     Case c = Plain;
     c.touch3 = {615, 575};
