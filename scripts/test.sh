@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The test command: installs what it needs, builds and runs every test, then
-# the same tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# the same tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then the Windows program under Wine against a test kernel driver, compared
+# scenario by scenario with the emulated desktop.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+VINTOQ_WINE=1 scripts/install-deps.sh
 
 jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug
@@ -15,3 +17,5 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVINTOQ_SANITIZE=ON
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+VINTOQ_SIM=build/sim/vintoq32-sim wine/run-tests.sh
