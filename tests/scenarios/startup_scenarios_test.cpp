@@ -3,6 +3,8 @@
 
 #include "emu/window_manager.h"
 
+#include <algorithm>
+
 namespace scenario {
 namespace {
 
@@ -107,6 +109,14 @@ TEST_F(StartupScenario, SilentVersionRequestPasses) {
 TEST_F(StartupScenario, FailingCloseIsReportedWithTheExitCodeKept) {
     EXPECT_EQ(Run({{"driver", {{"close_fails", true}}}}), 1);
     EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"Failed to close dravix device."}));
+}
+
+TEST_F(StartupScenario, TimerThatCannotBeSetLeavesTheScreenWithoutTimeOut) {
+    emu::FailSetTimer(true);
+    EXPECT_EQ(Run({}, "-O1"), 1);
+    ASSERT_EQ(MessageTexts(), (std::vector<std::string>{"Could not set a timer!"}));
+    EXPECT_EQ(Events("messagebox")[0]["type"], MB_ICONWARNING);
+    EXPECT_EQ(RegistryWriteNames().size(), 13u);
 }
 
 TEST_F(StartupScenario, EveryInstalledScreenInTurn) {
