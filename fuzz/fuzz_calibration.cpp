@@ -19,17 +19,31 @@ namespace {
 constexpr std::int32_t Min32 = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t Max32 = std::numeric_limits<std::int32_t>::max();
 
-constexpr std::int32_t InterestingSizes[] = {
-    0, 1, 2, 7, 8, 9, 15, 16, 17, 63, 64, 480, 481, 640, 641, 768, 1024, 1030, 4096, 32767,
-    32768, 65535, 65536, 1 << 20, Max32 / 7, Max32 / 8 * 8, Max32 - 7, Max32, -1, -7, -8, -9,
-    -640, Min32 + 7, Min32};
+constexpr std::int32_t InterestingSizes[] = {0,         1,
+                                             2,         7,
+                                             8,         9,
+                                             15,        16,
+                                             17,        63,
+                                             64,        480,
+                                             481,       640,
+                                             641,       768,
+                                             1024,      1030,
+                                             4096,      32767,
+                                             32768,     65535,
+                                             65536,     1 << 20,
+                                             Max32 / 7, Max32 / 8 * 8,
+                                             Max32 - 7, Max32,
+                                             -1,        -7,
+                                             -8,        -9,
+                                             -640,      Min32 + 7,
+                                             Min32};
 constexpr std::int32_t InterestingPositions[] = {
-    0, 1, -1, 7, -7, 512, 1024, -1024, 1920, 65535, -65536, Max32 / 2, Max32 - 1, Max32,
-    Min32 + 1, Min32};
+    0,    1,     -1,     7,         -7,        512,   1024,      -1024,
+    1920, 65535, -65536, Max32 / 2, Max32 - 1, Max32, Min32 + 1, Min32};
 // Desktop sizes as GetSystemMetrics could report them, up to the largest a
 // 32-bit int holds.
-constexpr std::int32_t DesktopSizes[] = {0, 1, 7, 480, 640, 768, 1024, 1080, 1920, 4320, 7680,
-                                         16384, 32767, 65535, 1 << 24, Max32};
+constexpr std::int32_t DesktopSizes[] = {0,    1,    7,    480,   640,   768,   1024,    1080,
+                                         1920, 4320, 7680, 16384, 32767, 65535, 1 << 24, Max32};
 constexpr std::uint32_t FullScales[] = {0x8000, 0x10000, 1};
 
 struct Input {
@@ -40,9 +54,8 @@ struct Input {
 };
 
 [[noreturn]] void Fault(const char* what, const Input& in) {
-    std::fprintf(stderr,
-                 "FAULT: %s\nwindow (%d, %d) %d x %d, touches (%u, %u) (%u, %u) (%u, %u)\n", what,
-                 in.window.Left, in.window.Top, in.window.Width, in.window.Height,
+    std::fprintf(stderr, "FAULT: %s\nwindow (%d, %d) %d x %d, touches (%u, %u) (%u, %u) (%u, %u)\n",
+                 what, in.window.Left, in.window.Top, in.window.Width, in.window.Height,
                  in.touches[0].X, in.touches[0].Y, in.touches[1].X, in.touches[1].Y,
                  in.touches[2].X, in.touches[2].Y);
     std::abort();
@@ -88,7 +101,9 @@ bool Ordinary(const WindowRect& w) {
     return small(w.Left) && small(w.Top) && small(w.Width) && small(w.Height);
 }
 
-std::int32_t Clamped(std::int64_t value) { return value < 1 ? 1 : static_cast<std::int32_t>(value); }
+std::int32_t Clamped(std::int64_t value) {
+    return value < 1 ? 1 : static_cast<std::int32_t>(value);
+}
 
 // The edges of one axis as the documented steps give them, for windows whose
 // arithmetic stays in range: one division for the scale, kept, then one
@@ -103,7 +118,8 @@ void ExpectedAxis(std::int64_t reading1, std::int64_t reading2, std::int32_t ori
     std::int64_t highTerm = 0;
     if (distance != 0) {
         double scale = static_cast<double>(reading2 - reading1) / static_cast<double>(distance);
-        lowTerm = static_cast<std::int64_t>(std::trunc(scale * static_cast<double>(nearTarget - origin)));
+        lowTerm =
+            static_cast<std::int64_t>(std::trunc(scale * static_cast<double>(nearTarget - origin)));
         highTerm = static_cast<std::int64_t>(
             std::trunc(scale * static_cast<double>(origin + size - farTarget)));
     }

@@ -88,18 +88,22 @@ void CheckReport(const std::string& text, int failPosition, int language) {
     std::string parameter = text.substr(position, end - position);
     const std::string& format = formats[language];
     std::string expected = Fill(format, parameter, quoted);
+    // Where the option was shortened, if it was: the text is cut there too.
+    std::size_t shortenedAt = std::string::npos;
     if (expected.size() >= MessageCapacity) {
         // Too long: the option is shortened from its end, the rest stays whole.
         std::size_t fixed = Fill(format, "", quoted).size();
         Check(fixed < MessageCapacity, "format and quoted line alone overflow", text, language);
         parameter.resize(MessageCapacity - 1 - fixed);
+        shortenedAt = position + parameter.size();
         expected = Fill(format, parameter, quoted);
     }
 
     // Canaries on both sides of the message, inside the one context record
     // where AddressSanitizer cannot see a field overrun into its neighbour.
     std::memset(Context.TextBuffer, 0x5A, sizeof Context.TextBuffer);
-    std::memset(Context.ScreenRangeTable[0].KeyPath, 0xA5, sizeof Context.ScreenRangeTable[0].KeyPath);
+    std::memset(Context.ScreenRangeTable[0].KeyPath, 0xA5,
+                sizeof Context.ScreenRangeTable[0].KeyPath);
     std::memset(Context.ParamErrorMessage, 0x33, sizeof Context.ParamErrorMessage);
 
     std::unique_ptr<char[]> line = ExactCopy(text);
@@ -109,20 +113,23 @@ void CheckReport(const std::string& text, int failPosition, int language) {
     Check(std::memchr(message, '\0', MessageCapacity) != nullptr, "message not terminated", text,
           language);
     Check(expected == message, "message differs from what it should say", text, language);
-    for (unsigned char byte : Context.TextBuffer) {
-        Check(byte == 0x5A, "write before ParamErrorMessage", text, language);
+    for (char byte : Context.TextBuffer) {
+        Check(static_cast<unsigned char>(byte) == 0x5A, "write before ParamErrorMessage", text,
+              language);
     }
     for (char byte : Context.ScreenRangeTable[0].KeyPath) {
         Check(static_cast<unsigned char>(byte) == 0xA5, "write after ParamErrorMessage", text,
               language);
     }
     // The command-line text is only cut: a terminator after the 50th
-    // character and one on the blank that ends the option.
+    // character, one on the blank that ends the option, and one where an
+    // option too long for the message was shortened.
     const bool cut = position < QuotedLength && text.size() > QuotedLength;
     const std::size_t blank = text.find(' ', position);
     const bool blankInReach = blank != std::string::npos && (!cut || blank < QuotedLength);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        bool mayCut = (cut && i == QuotedLength) || (blankInReach && i == blank);
+        bool mayCut =
+            (cut && i == QuotedLength) || (blankInReach && i == blank) || i == shortenedAt;
         if (line[i] != text[i]) {
             Check(mayCut && line[i] == '\0', "command-line text changed beyond its cuts", text,
                   language);
@@ -142,8 +149,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
                     TextLoadLimit);
         formats[language] = buffer;
         std::size_t first = formats[language].find("%s");
-        if (first == std::string::npos || formats[language].find("%s", first + 2) == std::string::npos ||
-            formats[language].find('%', formats[language].find("%s", first + 2) + 2) != std::string::npos) {
+        if (first == std::string::npos ||
+            formats[language].find("%s", first + 2) == std::string::npos ||
+            formats[language].find('%', formats[language].find("%s", first + 2) + 2) !=
+                std::string::npos) {
             std::fprintf(stderr, "string %d is not a format with two %%s\n", 111 + 1000 * language);
             std::abort();
         }

@@ -3,6 +3,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace fuzz {
@@ -22,30 +23,32 @@ constexpr const char* ClassKey =
     "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\ZorvaTouchscreen";
 constexpr const char* RangeNames[] = {"XlateXLow",  "XlateXHigh", "XlateYLow",
                                       "XlateYHigh", "XlateZLow",  "XlateZHigh"};
-constexpr const char* SavedNames[] = {"SwapXY",     "XLow",       "XHigh",     "YLow",
-                                      "YHigh",      "ZLow",       "ZHigh",     "XlateXLow",
-                                      "XlateXHigh", "XlateYLow",  "XlateYHigh", "XlateZLow",
-                                      "XlateZHigh"};
-constexpr const char* RequestNames[] = {"SetCalibration", "DisablePointQueueing",
-                                        "EnablePointQueueing", "GetRawTouch", "SetBeep",
-                                        "GetDriverInfo", "BeginTouchWait"};
+constexpr const char* SavedNames[] = {
+    "SwapXY",    "XLow",       "XHigh",     "YLow",       "YHigh",     "ZLow",      "ZHigh",
+    "XlateXLow", "XlateXHigh", "XlateYLow", "XlateYHigh", "XlateZLow", "XlateZHigh"};
+constexpr const char* RequestNames[] = {
+    "SetCalibration", "DisablePointQueueing", "EnablePointQueueing", "GetRawTouch",
+    "SetBeep",        "GetDriverInfo",        "BeginTouchWait"};
 constexpr std::uint32_t InterestingNumbers[] = {
-    0,      1,      2,      3,          4,          5,          6,         7,
-    9,      15,     16,     17,         20,         255,        1000,      0x3FFF,
-    0x4000, 0x7FFF, 0x8000, 0xFFFF,     0x10000,    70000,      0x7FFFFFFF, 0x80000000,
-    0xFFFFFFFE, 0xFFFFFFFF};
+    0,      1,      2,       3,     4,          5,          6,          7,         9,
+    15,     16,     17,      20,    255,        1000,       0x3FFF,     0x4000,    0x7FFF,
+    0x8000, 0xFFFF, 0x10000, 70000, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFE, 0xFFFFFFFF};
 // Types a value may wrongly have, the right one among them.
 constexpr std::uint32_t ValueTypes[] = {0, 1, 2, 3, 4, 5, 7, 11};
-constexpr std::int32_t OptionNumbers[] = {0, 1, 2, 3, 6, 7, 15, 16, 17, 600, 601, -1,
-                                          2147483647, -2147483647 - 1};
+constexpr std::int32_t OptionNumbers[] = {0,  1,  2,   3,   6,  7,          15,
+                                          16, 17, 600, 601, -1, 2147483647, -2147483647 - 1};
 struct Desktop {
     int width, height;
 };
 // Small desktops keep the framebuffer, and so each run, cheap; the tiny ones
 // give windows of 0, 1 and 7 pixels.
 constexpr Desktop Desktops[] = {{1024, 768}, {640, 480}, {800, 600}, {1, 1}, {7, 7}, {64, 48}};
-constexpr const char* Locales[] = {"English_United States.1252", "French_France.1252",
-                                   "Dutch_Netherlands.1252", "Spanish_Spain.1252", "C", ""};
+constexpr const char* Locales[] = {"English_United States.1252",
+                                   "French_France.1252",
+                                   "Dutch_Netherlands.1252",
+                                   "Spanish_Spain.1252",
+                                   "C",
+                                   ""};
 constexpr const char* Actions[] = {"touch", "esc",    "idle",  "yes",    "no",
                                    "enter", "escape", "close", "timeout"};
 
@@ -54,7 +57,9 @@ template <typename T, std::size_t N> const T& Choose(FuzzedDataProvider& p, cons
 }
 
 // One chance in `in`.
-bool Rarely(FuzzedDataProvider& p, unsigned in) { return p.ConsumeIntegralInRange<unsigned>(1, in) == 1; }
+bool Rarely(FuzzedDataProvider& p, unsigned in) {
+    return p.ConsumeIntegralInRange<unsigned>(1, in) == 1;
+}
 
 std::string Hex8(std::uint32_t value) {
     char text[16];
@@ -83,7 +88,8 @@ std::string ValueLine(FuzzedDataProvider& p, const std::string& name, std::uint3
     case 1: return line + "dword:" + Hex8(Choose(p, InterestingNumbers)) + "\r\n";
     case 2: return line + "dword:" + Hex8(p.ConsumeIntegral<std::uint32_t>()) + "\r\n";
     case 3: {
-        std::uint32_t type = Rarely(p, 8) ? p.ConsumeIntegral<std::uint32_t>() : Choose(p, ValueTypes);
+        std::uint32_t type =
+            Rarely(p, 8) ? p.ConsumeIntegral<std::uint32_t>() : Choose(p, ValueTypes);
         std::size_t length = Rarely(p, 16) ? p.ConsumeIntegralInRange<std::size_t>(120, 136)
                                            : p.ConsumeIntegralInRange<std::size_t>(0, 9);
         std::vector<std::uint8_t> bytes = p.ConsumeBytes<std::uint8_t>(length);
@@ -95,7 +101,9 @@ std::string ValueLine(FuzzedDataProvider& p, const std::string& name, std::uint3
     }
 }
 
-std::string KeyLine(const std::string& path) { return "\r\n[" + path + "]\r\n"; }
+std::string KeyLine(const std::string& path) {
+    return "\r\n[" + path + "]\r\n";
+}
 
 std::string DecodeRegistry(FuzzedDataProvider& p, bool windowsNT, json& machine) {
     std::string text = "REGEDIT4\r\n";
@@ -181,7 +189,8 @@ json DecodeDriver(FuzzedDataProvider& p) {
         json touches = json::array();
         int count = p.ConsumeIntegralInRange(1, 4);
         for (int i = 0; i < count; ++i) {
-            touches.push_back({p.ConsumeIntegral<std::uint16_t>(), p.ConsumeIntegral<std::uint16_t>(),
+            touches.push_back({p.ConsumeIntegral<std::uint16_t>(),
+                               p.ConsumeIntegral<std::uint16_t>(),
                                Rarely(p, 4) ? p.ConsumeIntegral<std::uint16_t>() : 1});
         }
         driver["touches"] = touches;
@@ -209,8 +218,9 @@ json DecodeUser(FuzzedDataProvider& p) {
     for (int i = 0; i < count; ++i) {
         if (Rarely(p, 4)) {
             int range = Rarely(p, 4) ? 5000 : 40;
-            user.push_back({{"touch", {p.ConsumeIntegralInRange(-range, range),
-                                       p.ConsumeIntegralInRange(-range, range)}}});
+            user.push_back({{"touch",
+                             {p.ConsumeIntegralInRange(-range, range),
+                              p.ConsumeIntegralInRange(-range, range)}}});
         } else {
             user.push_back(Choose(p, Actions));
         }
@@ -242,11 +252,11 @@ std::string DecodeCommandLine(FuzzedDataProvider& p) {
         case 5: option = "-" + p.ConsumeBytesAsString(1); break;
         default: option = p.ConsumeRandomLengthString(12); break;
         }
+        // The platform passes a C string: no NUL inside.
+        std::erase(option, '\0');
         line += (line.empty() ? "" : " ") + option;
     }
     line += (line.empty() ? "-O" : " -O") + std::to_string(p.ConsumeIntegralInRange(1, 5));
-    // The platform passes a C string.
-    line.resize(std::string(line.c_str()).size());
     return line;
 }
 
@@ -269,6 +279,12 @@ DecodedRun DecodeRun(const std::uint8_t* data, std::size_t size) {
         machine["screens"] = DecodeScreens(p);
     }
     machine["user"] = DecodeUser(p);
+    // GDI running out of resources has no scenario key; the harness applies
+    // it (and the scenario loader ignores the key).
+    if (Rarely(p, 10)) {
+        machine["harness"] = {{"fail_compatible_dc", p.ConsumeIntegralInRange(0, 2)},
+                              {"fail_compatible_bitmap", p.ConsumeIntegralInRange(0, 2)}};
+    }
     return run;
 }
 

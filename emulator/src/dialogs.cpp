@@ -12,6 +12,7 @@
 #include "window_state.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace emu::wm {
 
@@ -156,24 +157,27 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& tpl, HWN
     int height = DluToPixelsY(tpl.cy) + inset.top + inset.bottom;
     // The template places the client area, relative to the owner's client
     // area unless DS_ABSALIGN.
-    int x = DluToPixelsX(tpl.x) - inset.left;
-    int y = DluToPixelsY(tpl.y) - inset.top;
+    // In 64 bits until it is on the desktop: the owner may lie anywhere in the
+    // 32-bit range.
+    std::int64_t x = DluToPixelsX(tpl.x) - inset.left;
+    std::int64_t y = DluToPixelsY(tpl.y) - inset.top;
     if (const Window* o = Find(owner); o != nullptr && (tpl.style & AbsAlign) == 0) {
         RECT r = ScreenRect(*o);
-        x += r.left + o->clientInset.left;
-        y += r.top + o->clientInset.top;
+        x += std::int64_t{r.left} + o->clientInset.left;
+        y += std::int64_t{r.top} + o->clientInset.top;
     }
     // Then moved to lie on the desktop, its top left corner first.
     int desktopWidth = Machine().desktopWidth;
     int desktopHeight = Machine().desktopHeight;
-    x = std::max(std::min(x, desktopWidth - width), 0);
-    y = std::max(std::min(y, desktopHeight - height), 0);
+    x = std::max<std::int64_t>(std::min<std::int64_t>(x, desktopWidth - width), 0);
+    y = std::max<std::int64_t>(std::min<std::int64_t>(y, desktopHeight - height), 0);
 
     CreateOptions options;
     options.kind = kind;
     HWND dialog =
         Create(exStyle, "#32770", tpl.caption.c_str(), tpl.style & ~static_cast<DWORD>(WS_VISIBLE),
-               x, y, width, height, owner, nullptr, instance, nullptr, options);
+               static_cast<int>(x), static_cast<int>(y), width, height, owner, nullptr, instance,
+               nullptr, options);
     if (dialog == nullptr) {
         return nullptr;
     }

@@ -9,6 +9,7 @@
 #include "gdi_surface.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -33,16 +34,24 @@ void Surface::Set(int x, int y, std::uint32_t rgb) {
            static_cast<std::size_t>(x)] = rgb;
 }
 
+namespace {
+// A coordinate moved by an origin, kept within the 32-bit range: what lies
+// beyond it lies beyond every surface too.
+LONG Shifted(std::int64_t coordinate, std::int64_t origin) {
+    return static_cast<LONG>(std::clamp<std::int64_t>(coordinate + origin, INT32_MIN, INT32_MAX));
+}
+} // namespace
+
 bool Canvas::Contains(int x, int y) const {
-    const int sx = x + originX;
-    const int sy = y + originY;
+    const std::int64_t sx = x + originX;
+    const std::int64_t sy = y + originY;
     return surface != nullptr && sx >= clip.left && sx < clip.right && sy >= clip.top &&
            sy < clip.bottom;
 }
 
 void Canvas::Plot(int x, int y, std::uint32_t rgb) {
     if (Contains(x, y)) {
-        surface->Set(x + originX, y + originY, rgb);
+        surface->Set(Shifted(x, originX), Shifted(y, originY), rgb);
     }
 }
 
@@ -50,19 +59,29 @@ void Canvas::Fill(const RECT& logical, std::uint32_t rgb) {
     if (surface == nullptr) {
         return;
     }
-    const RECT area = Intersect(clip, RECT{logical.left + originX, logical.top + originY,
-                                           logical.right + originX, logical.bottom + originY});
+    const RECT area =
+        Intersect(clip, RECT{Shifted(logical.left, originX), Shifted(logical.top, originY),
+                             Shifted(logical.right, originX), Shifted(logical.bottom, originY)});
+    if (IsEmpty(area)) {
+        return;
+    }
+    // Row by row rather than pixel by pixel: every window is erased whole
+    // several times per screen, which made this the emulator's hot spot. The
+    // first pixel of a row is set as any other, and the rest of the row takes
+    // the value it was stored as (a monochrome surface maps the colour).
     for (int y = area.top; y < area.bottom; ++y) {
-        for (int x = area.left; x < area.right; ++x) {
-            surface->Set(x, y, rgb);
-        }
+        surface->Set(area.left, y, rgb);
+        const auto first =
+            surface->pixels.begin() + static_cast<std::ptrdiff_t>(y) * surface->width + area.left;
+        std::fill(first + 1, first + (area.right - area.left), *first);
     }
 }
 
 Canvas Canvas::ClippedTo(const RECT& logical) const {
     Canvas narrowed = *this;
-    narrowed.clip = Intersect(clip, RECT{logical.left + originX, logical.top + originY,
-                                         logical.right + originX, logical.bottom + originY});
+    narrowed.clip =
+        Intersect(clip, RECT{Shifted(logical.left, originX), Shifted(logical.top, originY),
+                             Shifted(logical.right, originX), Shifted(logical.bottom, originY)});
     return narrowed;
 }
 
@@ -489,6 +508,13 @@ RECT Normalised(int left, int top, int right, int bottom) {
                 std::max(top, bottom)};
 }
 
+// The middle of a span moved by an origin. A program may draw anywhere in the
+// 32-bit range (a window placed far off the desktop): the sum is taken in 64
+// bits and the centre kept within the range.
+LONG Middle(int low, int high, std::int64_t origin) {
+    return Shifted((std::int64_t{low} + high) / 2, origin);
+}
+
 } // namespace
 } // namespace emu::gdi
 
@@ -620,12 +646,12 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
                                                     static_cast<std::size_t>(cy));
     for (int j = 0; j < cy; ++j) {
         for (int i = 0; i < cx; ++i) {
-            const int sx = x1 + i + from.originX;
-            const int sy = y1 + j + from.originY;
+            const std::int64_t sx = std::int64_t{x1} + i + from.originX;
+            const std::int64_t sy = std::int64_t{y1} + j + from.originY;
             if (sx < 0 || sy < 0 || sx >= in.width || sy >= in.height) {
                 continue;
             }
-            std::uint32_t rgb = in.Get(sx, sy);
+            std::uint32_t rgb = in.Get(static_cast<int>(sx), static_cast<int>(sy));
             if (in.mono && !to.surface->mono) {
                 rgb = RgbOf(rgb != 0 ? dst->bkColor : dst->textColor);
             } else if (!in.mono && to.surface->mono) {
@@ -654,13 +680,13 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     const Paint brush = BrushPaint(static_cast<HBRUSH>(dc->brush));
     const RECT box = Normalised(left, top, right, bottom);
     if (canvas.surface == &Desktop() && !IsEmpty(canvas.clip)) {
-        S().lastEllipseCentre = POINT{(box.left + box.right) / 2 + canvas.originX,
-                                      (box.top + box.bottom) / 2 + canvas.originY};
+        S().lastEllipseCentre = POINT{Middle(box.left, box.right, canvas.originX),
+                                      Middle(box.top, box.bottom, canvas.originY)};
     }
-    const double a = (box.right - box.left) / 2.0;
-    const double b = (box.bottom - box.top) / 2.0;
-    const double cx = (box.left + box.right) / 2.0;
-    const double cy = (box.top + box.bottom) / 2.0;
+    const double a = (static_cast<double>(box.right) - box.left) / 2.0;
+    const double b = (static_cast<double>(box.bottom) - box.top) / 2.0;
+    const double cx = (static_cast<double>(box.left) + box.right) / 2.0;
+    const double cy = (static_cast<double>(box.top) + box.bottom) / 2.0;
     const int band = pen.hollow ? 0 : pen.width;
     const double ia = a - band, ib = b - band;
     for (int py = box.top; py < box.bottom; ++py) {
@@ -774,7 +800,8 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     if (!canvas.Contains(x, y)) {
         return ClrInvalid;
     }
-    return ColorrefOf(canvas.surface->Get(x + canvas.originX, y + canvas.originY));
+    return ColorrefOf(
+        canvas.surface->Get(Shifted(x, canvas.originX), Shifted(y, canvas.originY)));
 }
 
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
@@ -787,7 +814,8 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
         return ClrInvalid;
     }
     canvas.Plot(x, y, RgbOf(color));
-    return ColorrefOf(canvas.surface->Get(x + canvas.originX, y + canvas.originY));
+    return ColorrefOf(
+        canvas.surface->Get(Shifted(x, canvas.originX), Shifted(y, canvas.originY)));
 }
 
 // --- Painting (user32) -----------------------------------------------------------
@@ -932,7 +960,14 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
 namespace emu {
 
 void ResetGdi() {
+    // The desktop's pixel memory outlives the reset: a machine reset per run
+    // would otherwise map and fault in megabytes afresh each time. The size 0
+    // makes the first use repaint it whole, as on a fresh machine.
+    gdi::Surface desktop = std::move(gdi::state.desktop);
     gdi::state = gdi::State{};
+    desktop.width = 0;
+    desktop.height = 0;
+    gdi::state.desktop = std::move(desktop);
 }
 
 namespace gdi {
@@ -980,8 +1015,10 @@ LRESULT EraseBackground(HWND hwnd, HDC hdc) {
     }
     if (!brush.hollow) {
         Canvas canvas = CanvasOf(*dc);
-        canvas.Fill(RECT{canvas.clip.left - canvas.originX, canvas.clip.top - canvas.originY,
-                         canvas.clip.right - canvas.originX, canvas.clip.bottom - canvas.originY},
+        canvas.Fill(RECT{Shifted(canvas.clip.left, -canvas.originX),
+                         Shifted(canvas.clip.top, -canvas.originY),
+                         Shifted(canvas.clip.right, -canvas.originX),
+                         Shifted(canvas.clip.bottom, -canvas.originY)},
                     brush.rgb);
     }
     return 1;

@@ -31,8 +31,10 @@ struct Surface {
 // is touched.
 struct Canvas {
     Surface* surface = nullptr;
-    int originX = 0;
-    int originY = 0;
+    // 64 bits: a window may lie anywhere in the 32-bit range and be drawn on
+    // anywhere in it, and the sum must not overflow.
+    std::int64_t originX = 0;
+    std::int64_t originY = 0;
     RECT clip{};
 
     bool Contains(int x, int y) const; // logical coordinates

@@ -9,6 +9,7 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -241,10 +242,12 @@ int DrawTextOn(Canvas& canvas, std::string_view text, RECT& rect, UINT format,
         return height;
     }
 
+    // Centring is done in 64 bits: a rectangle may lie anywhere in the 32-bit
+    // range, and the sum of its edges need not fit it.
     int y = rect.top;
     if (format & DT_SINGLELINE) {
         if (format & DT_VCENTER) {
-            y = rect.top + (rect.bottom - rect.top - lineHeight) / 2;
+            y = static_cast<int>(rect.top + (std::int64_t{rect.bottom} - rect.top - lineHeight) / 2);
         } else if (format & DT_BOTTOM) {
             y = rect.bottom - lineHeight;
         }
@@ -254,7 +257,7 @@ int DrawTextOn(Canvas& canvas, std::string_view text, RECT& rect, UINT format,
         const int width = WidthOf(line);
         int x = rect.left;
         if (format & DT_CENTER) {
-            x = (rect.left + rect.right - width) / 2;
+            x = static_cast<int>((std::int64_t{rect.left} + rect.right - width) / 2);
         } else if (format & DT_RIGHT) {
             x = rect.right - width;
         }

@@ -53,15 +53,15 @@ bool TakeFrom(std::deque<MSG>& queue, HWND filter, UINT low, UINT high, bool rem
 // A window of the filter that needs painting: WM_PAINT stays in the queue
 // until the update region is validated.
 bool PaintMessage(HWND filter, MSG* msg) {
-    for (HWND hwnd : AllWindows()) {
-        const Window* window = Find(hwnd);
-        if (window != nullptr && window->hasUpdate && !window->destroying && IsVisible(*window) &&
-            PassesWindowFilter(filter, hwnd)) {
-            *msg = MSG{hwnd, WM_PAINT, 0, 0, Now(), {0, 0}};
-            return true;
-        }
+    HWND hwnd = FirstWindowWhere([filter](const Window& window) {
+        return window.hasUpdate && !window.destroying && IsVisible(window) &&
+               PassesWindowFilter(filter, window.hwnd);
+    });
+    if (hwnd == nullptr) {
+        return false;
     }
-    return false;
+    *msg = MSG{hwnd, WM_PAINT, 0, 0, Now(), {0, 0}};
+    return true;
 }
 
 MSG Make(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

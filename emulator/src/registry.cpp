@@ -18,7 +18,6 @@ namespace {
 
 // Standard access rights of winnt.h, which the emulated SDK leaves out.
 constexpr REGSAM RightDelete = 0x00010000;
-constexpr REGSAM RightReadControl = 0x00020000;
 constexpr REGSAM RightWriteDac = 0x00040000;
 constexpr REGSAM RightWriteOwner = 0x00080000;
 constexpr REGSAM RightMaximumAllowed = 0x02000000;

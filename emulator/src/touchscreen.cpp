@@ -9,6 +9,7 @@
 #include "emu/window_manager.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <random>
 
 namespace emu {
@@ -66,6 +67,12 @@ std::size_t ScreenOfLastRequest() {
     return static_cast<std::size_t>(log.back().in[6] | (log.back().in[7] << 8));
 }
 
+// Where the finger lands, off the target by the action's offset; a target at
+// the far end of the coordinate range keeps the finger within the range.
+LONG Offset(LONG at, int by) {
+    return static_cast<LONG>(std::clamp<std::int64_t>(std::int64_t{at} + by, INT32_MIN, INT32_MAX));
+}
+
 void BeginWait() {
     pending = PendingAction{TakeTouchAction(), Now(), false};
 }
@@ -83,7 +90,7 @@ std::optional<RawTouch> Poll() {
             Record({{"ev", "error"}, {"what", "no target on the screen to touch"}});
             return std::nullopt;
         }
-        POINT finger{target->x + pending->action.dx, target->y + pending->action.dy};
+        POINT finger{Offset(target->x, pending->action.dx), Offset(target->y, pending->action.dy)};
         RawReading raw = ReadController(ControllerOf(ScreenOfLastRequest()), finger);
         return RawTouch{raw.x, raw.y, 1, 0, finger};
     }

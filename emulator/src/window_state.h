@@ -65,6 +65,9 @@ bool IsVisible(const Window& window);
 RECT ScreenRect(const Window& window);
 RECT ClientRect(const Window& window); // client coordinates: 0, 0, width, height
 std::vector<HWND> AllWindows();        // creation order
+// The first window in creation order that passes the test, without building
+// the list: PeekMessageA asks at every round of a wait for a touch.
+HWND FirstWindowWhere(const std::function<bool(const Window&)>& test);
 std::string Upper(std::string text);
 // Frame widths (left, top, right, bottom) that a style gives a window.
 RECT FrameInsets(DWORD style, DWORD exStyle);

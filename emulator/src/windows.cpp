@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -19,6 +20,13 @@
 namespace emu::wm {
 
 namespace {
+
+// The right or bottom edge of a window placed anywhere in the 32-bit range (a
+// program can ask for any position and size): kept within the range.
+LONG FarEdge(int origin, int size) {
+    return static_cast<LONG>(
+        std::clamp<std::int64_t>(std::int64_t{origin} + size, INT32_MIN, INT32_MAX));
+}
 
 struct WindowClass {
     std::string name;
@@ -323,6 +331,16 @@ std::vector<HWND> AllWindows() {
     return result;
 }
 
+HWND FirstWindowWhere(const std::function<bool(const Window&)>& test) {
+    const Window* first = nullptr;
+    for (const auto& [key, window] : windows) {
+        if ((first == nullptr || window->serial < first->serial) && test(*window)) {
+            first = window.get();
+        }
+    }
+    return first != nullptr ? first->hwnd : nullptr;
+}
+
 HWND Focus() {
     if (Find(focus) != nullptr) {
         return focus;
@@ -406,7 +424,7 @@ HWND Create(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int
     }
     window->classStyle = cls->style;
     window->instance = instance;
-    window->rect = {x, y, x + width, y + height};
+    window->rect = {x, y, FarEdge(x, width), FarEdge(y, height)};
     window->style = style & ~static_cast<DWORD>(WS_VISIBLE);
     window->exStyle = exStyle;
     window->traced = options.traced && !child;

@@ -17,7 +17,7 @@ namespace {
 // The output buffer's documented maximum, terminator included.
 constexpr std::size_t MaxOutput = 1024;
 
-struct Spec {
+struct Conversion {
     bool left = false;
     bool prefixHex = false;
     bool zeroPad = false;
@@ -31,14 +31,14 @@ void Pad(std::string& out, std::size_t count, char fill) {
     out.append(count, fill);
 }
 
-void Field(std::string& out, const Spec& spec, const std::string& prefix, const std::string& body) {
+void Field(std::string& out, const Conversion& conversion, const std::string& prefix, const std::string& body) {
     std::size_t length = prefix.size() + body.size();
-    std::size_t padding = spec.width > length ? spec.width - length : 0;
-    if (spec.left) {
+    std::size_t padding = conversion.width > length ? conversion.width - length : 0;
+    if (conversion.left) {
         out += prefix;
         out += body;
         Pad(out, padding, ' ');
-    } else if (spec.zeroPad) {
+    } else if (conversion.zeroPad) {
         out += prefix;
         Pad(out, padding, '0');
         out += body;
@@ -49,7 +49,7 @@ void Field(std::string& out, const Spec& spec, const std::string& prefix, const 
     }
 }
 
-std::string Digits(unsigned long long value, unsigned base, bool upper, const Spec& spec) {
+std::string Digits(unsigned long long value, unsigned base, bool upper, const Conversion& conversion) {
     const char* alphabet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string digits;
     do {
@@ -57,34 +57,34 @@ std::string Digits(unsigned long long value, unsigned base, bool upper, const Sp
         value /= base;
     } while (value != 0);
     // For numbers the precision is a minimum count of digits, at least 1.
-    std::size_t minimum = spec.hasPrecision && spec.precision > 0 ? spec.precision : 1;
+    std::size_t minimum = conversion.hasPrecision && conversion.precision > 0 ? conversion.precision : 1;
     if (digits.size() < minimum) {
         digits.insert(0, minimum - digits.size(), '0');
     }
     return digits;
 }
 
-long long SignedArgument(const Spec& spec, va_list& args) {
-    switch (spec.size) {
-    case Spec::Size::Short: return static_cast<short>(va_arg(args, int));
-    case Spec::Size::Int64: return va_arg(args, long long);
-    case Spec::Size::Pointer: return va_arg(args, INT_PTR);
+long long SignedArgument(const Conversion& conversion, va_list& args) {
+    switch (conversion.size) {
+    case Conversion::Size::Short: return static_cast<short>(va_arg(args, int));
+    case Conversion::Size::Int64: return va_arg(args, long long);
+    case Conversion::Size::Pointer: return va_arg(args, INT_PTR);
     default: return static_cast<std::int32_t>(va_arg(args, int));
     }
 }
 
-unsigned long long UnsignedArgument(const Spec& spec, va_list& args) {
-    switch (spec.size) {
-    case Spec::Size::Short: return static_cast<unsigned short>(va_arg(args, unsigned));
-    case Spec::Size::Int64: return va_arg(args, unsigned long long);
-    case Spec::Size::Pointer: return va_arg(args, UINT_PTR);
+unsigned long long UnsignedArgument(const Conversion& conversion, va_list& args) {
+    switch (conversion.size) {
+    case Conversion::Size::Short: return static_cast<unsigned short>(va_arg(args, unsigned));
+    case Conversion::Size::Int64: return va_arg(args, unsigned long long);
+    case Conversion::Size::Pointer: return va_arg(args, UINT_PTR);
     default: return static_cast<std::uint32_t>(va_arg(args, unsigned));
     }
 }
 
-std::string WideToAnsi(const WCHAR* text, const Spec& spec) {
+std::string WideToAnsi(const WCHAR* text, const Conversion& conversion) {
     std::vector<std::uint16_t> units;
-    for (; *text != 0 && (!spec.hasPrecision || units.size() < spec.precision); ++text) {
+    for (; *text != 0 && (!conversion.hasPrecision || units.size() < conversion.precision); ++text) {
         units.push_back(*text);
     }
     return emu::ToWindows1252(units);
@@ -99,42 +99,42 @@ std::string Format(const char* format, va_list& args) {
             continue;
         }
         ++p;
-        Spec spec;
+        Conversion conversion;
         for (;; ++p) {
             if (*p == '-') {
-                spec.left = true;
+                conversion.left = true;
             } else if (*p == '#') {
-                spec.prefixHex = true;
+                conversion.prefixHex = true;
             } else if (*p == '0') {
-                spec.zeroPad = true;
+                conversion.zeroPad = true;
             } else {
                 break;
             }
         }
         for (; *p >= '0' && *p <= '9'; ++p) {
-            spec.width = spec.width * 10 + static_cast<std::size_t>(*p - '0');
+            conversion.width = conversion.width * 10 + static_cast<std::size_t>(*p - '0');
         }
         if (*p == '.') {
-            spec.hasPrecision = true;
+            conversion.hasPrecision = true;
             for (++p; *p >= '0' && *p <= '9'; ++p) {
-                spec.precision = spec.precision * 10 + static_cast<std::size_t>(*p - '0');
+                conversion.precision = conversion.precision * 10 + static_cast<std::size_t>(*p - '0');
             }
         }
         bool wide = false; // for c, s: WCHAR rather than char
         bool narrow = false;
         if (*p == 'h') {
-            spec.size = Spec::Size::Short;
+            conversion.size = Conversion::Size::Short;
             narrow = true;
             ++p;
         } else if (*p == 'l' || *p == 'w') {
-            spec.size = Spec::Size::Long;
+            conversion.size = Conversion::Size::Long;
             wide = true;
             ++p;
         } else if (p[0] == 'I' && p[1] == '6' && p[2] == '4') {
-            spec.size = Spec::Size::Int64;
+            conversion.size = Conversion::Size::Int64;
             p += 3;
         } else if (*p == 'I') {
-            spec.size = Spec::Size::Pointer;
+            conversion.size = Conversion::Size::Pointer;
             ++p;
         }
         char type = *p;
@@ -155,7 +155,7 @@ std::string Format(const char* format, va_list& args) {
             }
             // A character argument of zero produces nothing.
             if (value != 0) {
-                Field(out, spec, "", body);
+                Field(out, conversion, "", body);
             }
             break;
         }
@@ -165,46 +165,46 @@ std::string Format(const char* format, va_list& args) {
             std::string body;
             if (isWide) {
                 const WCHAR* text = va_arg(args, const WCHAR*);
-                body = text != nullptr ? WideToAnsi(text, spec) : "(null)";
+                body = text != nullptr ? WideToAnsi(text, conversion) : "(null)";
             } else {
                 const char* text = va_arg(args, const char*);
                 if (text == nullptr) {
                     text = "(null)";
                 }
-                for (; *text != '\0' && (!spec.hasPrecision || body.size() < spec.precision);
+                for (; *text != '\0' && (!conversion.hasPrecision || body.size() < conversion.precision);
                      ++text) {
                     body += *text;
                 }
             }
-            Spec text = spec;
+            Conversion text = conversion;
             text.zeroPad = false;
             Field(out, text, "", body);
             break;
         }
         case 'd':
         case 'i': {
-            long long value = SignedArgument(spec, args);
+            long long value = SignedArgument(conversion, args);
             unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
                                                      : static_cast<unsigned long long>(value);
-            Field(out, spec, value < 0 ? "-" : "", Digits(magnitude, 10, false, spec));
+            Field(out, conversion, value < 0 ? "-" : "", Digits(magnitude, 10, false, conversion));
             break;
         }
         case 'u':
-            Field(out, spec, "", Digits(UnsignedArgument(spec, args), 10, false, spec));
+            Field(out, conversion, "", Digits(UnsignedArgument(conversion, args), 10, false, conversion));
             break;
         case 'x':
         case 'X': {
             bool upper = type == 'X';
-            std::string prefix = spec.prefixHex ? (upper ? "0X" : "0x") : "";
-            Field(out, spec, prefix, Digits(UnsignedArgument(spec, args), 16, upper, spec));
+            std::string prefix = conversion.prefixHex ? (upper ? "0X" : "0x") : "";
+            Field(out, conversion, prefix, Digits(UnsignedArgument(conversion, args), 16, upper, conversion));
             break;
         }
         case 'p': {
-            Spec pointer = spec;
+            Conversion pointer = conversion;
             pointer.hasPrecision = true;
             pointer.precision = 2 * sizeof(void*);
             auto value = reinterpret_cast<UINT_PTR>(va_arg(args, void*));
-            Field(out, spec, "", Digits(value, 16, true, pointer));
+            Field(out, conversion, "", Digits(value, 16, true, pointer));
             break;
         }
         default:

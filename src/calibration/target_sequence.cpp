@@ -28,13 +28,22 @@ struct ClientPoint {
 // erases what was invalidated.
 void SendPaint() { SendMessageA(Context.CalibrationWindow, WM_PAINT, 0, 0); }
 
+// A target's desktop position minus the window's. A window placed near the
+// end of the 32-bit range wraps its target positions, as the arithmetic does;
+// taking the difference in the same wrapping arithmetic gives back the
+// target's offset into the window, which always fits.
+int ClientOffset(std::int32_t desktop, std::int32_t windowOrigin) {
+    return static_cast<int>(static_cast<std::uint32_t>(desktop) -
+                            static_cast<std::uint32_t>(windowOrigin));
+}
+
 // Upper left, lower right, upper right, in client coordinates.
 void TargetPoints(ClientPoint (&points)[TargetCount]) {
     TargetPositions targets = ComputeTargetPositions(CurrentWindowRect());
-    int left = targets.TargetLeftX - Context.WindowLeft;
-    int right = targets.TargetRightX - Context.WindowLeft;
-    int top = targets.TargetTopY - Context.WindowTop;
-    int bottom = targets.TargetBottomY - Context.WindowTop;
+    int left = ClientOffset(targets.TargetLeftX, Context.WindowLeft);
+    int right = ClientOffset(targets.TargetRightX, Context.WindowLeft);
+    int top = ClientOffset(targets.TargetTopY, Context.WindowTop);
+    int bottom = ClientOffset(targets.TargetBottomY, Context.WindowTop);
     points[0] = {left, top};
     points[1] = {right, bottom};
     points[2] = {right, top};

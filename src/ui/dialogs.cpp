@@ -79,12 +79,17 @@ void CenterDialog(HWND reference, HWND dialog) {
     RECT inner{};
     GetWindowRect(reference, &outer);
     GetWindowRect(dialog, &inner);
-    const std::int32_t width = inner.right - inner.left;
-    const std::int32_t height = inner.bottom - inner.top;
+    // Sizes and differences in 64 bits: a calibration window placed by a
+    // hostile range can span the whole 32-bit range, and only the result is
+    // meant to be cut.
+    const std::int64_t width = std::int64_t{inner.right} - inner.left;
+    const std::int64_t height = std::int64_t{inner.bottom} - inner.top;
 
     // The position is kept in signed 16-bit numbers throughout.
-    auto x = static_cast<std::int16_t>(outer.left + ((outer.right - outer.left) - width) / 2);
-    auto y = static_cast<std::int16_t>(outer.top + ((outer.bottom - outer.top) - height) / 2);
+    auto x = static_cast<std::int16_t>(outer.left +
+                                       ((std::int64_t{outer.right} - outer.left) - width) / 2);
+    auto y = static_cast<std::int16_t>(outer.top +
+                                       ((std::int64_t{outer.bottom} - outer.top) - height) / 2);
     if (x < 0) {
         x = 0;
     }

@@ -120,6 +120,21 @@ TEST_F(ScreenScenario, WithoutABackgroundStoreTheTargetsStay) {
     EXPECT_EQ(centres, std::vector<std::uint32_t>(3, Black));
 }
 
+TEST_F(ScreenScenario, RefusedAttemptErasesTheWindow) {
+    // Without a store the three targets of the first attempt stay drawn, until
+    // the No erases the window; the second attempt starts on a clean window.
+    std::vector<std::uint32_t> atSecondAttempt;
+    emu::FailCreateCompatibleBitmap(1);
+    RunWithLook({{"user", {"touch", "touch", "touch", "no"}}}, "", [&](int wait) {
+        if (wait == 4) {
+            for (POINT target : {POINT{128, 96}, POINT{896, 672}, POINT{896, 96}}) {
+                atSecondAttempt.push_back(emu::DesktopPixel(target.x, target.y));
+            }
+        }
+    });
+    EXPECT_EQ(atSecondAttempt, (std::vector<std::uint32_t>{Black, Grey, Grey}));
+}
+
 TEST_F(ScenarioTest, StoreThatCannotBeMadeStillCalibrates) {
     emu::FailCreateCompatibleDC(1);
     EXPECT_EQ(Run({}), 1);
