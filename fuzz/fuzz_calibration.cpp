@@ -192,26 +192,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int64_t dy = std::llabs(std::int64_t{t[2].Y} - std::int64_t{t[0].Y});
     Check(result.SwapXY == (dy > dx ? 1 : 0), "SwapXY not 1 exactly when y moved further", in);
 
-    // The values of each axis before the exchange.
-    std::int32_t xLow = result.SwapXY ? result.YLow : result.XLow;
-    std::int32_t xHigh = result.SwapXY ? result.YHigh : result.XHigh;
-    std::int32_t yLow = result.SwapXY ? result.XLow : result.YLow;
-    std::int32_t yHigh = result.SwapXY ? result.XHigh : result.YHigh;
-    if (w.Width / 8 == 0 || t[0].X == t[1].X) {
-        Check(xLow == Clamped(t[0].X) && xHigh == Clamped(t[1].X),
+    // Each screen axis follows the controller word that runs along it: the
+    // other word when the axes are swapped.
+    const bool swapped = result.SwapXY == 1;
+    auto alongX = [swapped](TouchPoint touch) { return swapped ? touch.Y : touch.X; };
+    auto alongY = [swapped](TouchPoint touch) { return swapped ? touch.X : touch.Y; };
+    if (w.Width / 8 == 0 || alongX(t[0]) == alongX(t[1])) {
+        Check(result.XLow == Clamped(alongX(t[0])) && result.XHigh == Clamped(alongX(t[1])),
               "x edges without a scale are not the touches", in);
     }
-    if (w.Height / 8 == 0 || t[0].Y == t[1].Y) {
-        Check(yLow == Clamped(t[0].Y) && yHigh == Clamped(t[1].Y),
+    if (w.Height / 8 == 0 || alongY(t[0]) == alongY(t[1])) {
+        Check(result.YLow == Clamped(alongY(t[0])) && result.YHigh == Clamped(alongY(t[1])),
               "y edges without a scale are not the touches", in);
     }
     if (Ordinary(w)) {
         std::int32_t low = 0;
         std::int32_t high = 0;
-        ExpectedAxis(t[0].X, t[1].X, w.Left, w.Width, low, high);
-        Check(xLow == low && xHigh == high, "x edges differ from the documented steps", in);
-        ExpectedAxis(t[0].Y, t[1].Y, w.Top, w.Height, low, high);
-        Check(yLow == low && yHigh == high, "y edges differ from the documented steps", in);
+        ExpectedAxis(alongX(t[0]), alongX(t[1]), w.Left, w.Width, low, high);
+        Check(result.XLow == low && result.XHigh == high,
+              "x edges differ from the documented steps", in);
+        ExpectedAxis(alongY(t[0]), alongY(t[1]), w.Top, w.Height, low, high);
+        Check(result.YLow == low && result.YHigh == high,
+              "y edges differ from the documented steps", in);
 
         // The same screen on another monitor: only the position changed.
         WindowRect moved = w;
