@@ -27,10 +27,11 @@ std::string InstalledScreens(int screens) {
                        "Dravix]\r\n\"NumberOfScreens\"=dword:" +
                        Hex(screens) + "\r\n";
     for (int screen = 0; screen < screens; ++screen) {
-        text += "\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Dravix\\TouchScreen" +
-                std::to_string(screen) +
-                "\\Parameters]\r\n\"XlateXLow\"=dword:00000000\r\n\"XlateXHigh\"=dword:00007fff\r\n"
-                "\"XlateYLow\"=dword:00000000\r\n\"XlateYHigh\"=dword:00007fff\r\n";
+        text +=
+            "\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Dravix\\TouchScreen" +
+            std::to_string(screen) +
+            "\\Parameters]\r\n\"XlateXLow\"=dword:00000000\r\n\"XlateXHigh\"=dword:00007fff\r\n"
+            "\"XlateYLow\"=dword:00000000\r\n\"XlateYHigh\"=dword:00007fff\r\n";
     }
     return text;
 }

@@ -15,14 +15,17 @@ namespace {
 
 using nlohmann::json;
 
-std::string Quote(const json& text) { return "\"" + text.get<std::string>() + "\""; }
+std::string Quote(const json& text) {
+    return "\"" + text.get<std::string>() + "\"";
+}
 
 std::string Describe(const json& e) {
     const std::string kind = e.value("ev", "");
     std::ostringstream line;
     if (kind == "window") {
-        line << e.value("op", "") << " window " << e.value("class", "") << " at (" << e.value("x", 0)
-             << ", " << e.value("y", 0) << ") " << e.value("w", 0) << " x " << e.value("h", 0);
+        line << e.value("op", "") << " window " << e.value("class", "") << " at ("
+             << e.value("x", 0) << ", " << e.value("y", 0) << ") " << e.value("w", 0) << " x "
+             << e.value("h", 0);
     } else if (kind == "ioctl") {
         line << "driver  " << std::left << std::setw(21) << e.value("name", "")
              << (e.value("ok", false) ? " ok    " : " FAILED") << " in " << e.value("in", "")
@@ -37,13 +40,14 @@ std::string Describe(const json& e) {
         }
         line << "raw (" << e["raw"][0].get<int>() << ", " << e["raw"][1].get<int>() << ")";
     } else if (kind == "dialog") {
-        line << "dialog  " << e.value("template", "") << " " << Quote(e.value("caption", json(""))) << " at ("
-             << e.value("x", 0) << ", " << e.value("y", 0) << ")";
+        line << "dialog  " << e.value("template", "") << " " << Quote(e.value("caption", json("")))
+             << " at (" << e.value("x", 0) << ", " << e.value("y", 0) << ")";
         const json items = e.value("items", json::object());
         for (const auto& [id, text] : items.items()) {
             line << "\n          [" << id << "] " << Quote(text);
         }
-        line << "\n          user: " << e.value("action", "") << ", result " << e.value("result", json(0)).dump();
+        line << "\n          user: " << e.value("action", "") << ", result "
+             << e.value("result", json(0)).dump();
     } else if (kind == "messagebox") {
         line << "message " << Quote(e.value("text", json(""))) << " caption "
              << Quote(e.value("caption", json(""))) << " type " << e.value("type", 0);

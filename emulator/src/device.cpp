@@ -25,9 +25,12 @@ struct CodeName {
     const char* name;
 };
 constexpr CodeName CodeNames[] = {
-    {CodeSetCalibration, "SetCalibration"},   {CodeDisablePointQueueing, "DisablePointQueueing"},
-    {CodeEnablePointQueueing, "EnablePointQueueing"}, {CodeGetRawTouch, "GetRawTouch"},
-    {CodeSetBeep, "SetBeep"},                 {CodeGetDriverInfo, "GetDriverInfo"},
+    {CodeSetCalibration, "SetCalibration"},
+    {CodeDisablePointQueueing, "DisablePointQueueing"},
+    {CodeEnablePointQueueing, "EnablePointQueueing"},
+    {CodeGetRawTouch, "GetRawTouch"},
+    {CodeSetBeep, "SetBeep"},
+    {CodeGetDriverInfo, "GetDriverInfo"},
     {CodeBeginTouchWait, "BeginTouchWait"},
 };
 
@@ -155,8 +158,12 @@ std::optional<std::uint32_t> DriverCodeFromName(const std::string& name) {
     return std::nullopt;
 }
 
-DriverConfig& Driver() { return config; }
-const std::vector<DriverRequest>& DriverLog() { return requests; }
+DriverConfig& Driver() {
+    return config;
+}
+const std::vector<DriverRequest>& DriverLog() {
+    return requests;
+}
 
 std::vector<DriverRequest> DriverRequestsOf(std::uint32_t code) {
     std::vector<DriverRequest> found;
@@ -165,7 +172,9 @@ std::vector<DriverRequest> DriverRequestsOf(std::uint32_t code) {
     return found;
 }
 
-int OpenDeviceHandles() { return static_cast<int>(openHandles.size()); }
+int OpenDeviceHandles() {
+    return static_cast<int>(openHandles.size());
+}
 
 void ResetDevice() {
     config = DriverConfig{};
@@ -179,8 +188,8 @@ void ResetDevice() {
 
 using namespace emu;
 
-HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD,
-                          DWORD, HANDLE) {
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
+                          HANDLE) {
     if (lpFileName == nullptr || strcasecmp(lpFileName, DevicePath) != 0 || !config.present) {
         Record({{"ev", "open"}, {"path", lpFileName ? lpFileName : ""}, {"ok", false}});
         SetLastError(ERROR_FILE_NOT_FOUND);

@@ -8,15 +8,23 @@ namespace {
 DWORD lastError = ERROR_SUCCESS;
 } // namespace
 
-DWORD WINAPI GetVersion(void) { return emu::VersionFor(emu::Machine().platform); }
+DWORD WINAPI GetVersion(void) {
+    return emu::VersionFor(emu::Machine().platform);
+}
 
 DWORD WINAPI GetTickCount(void) {
     emu::Advance(emu::TickCountCost);
     return emu::Now();
 }
 
-DWORD WINAPI GetLastError(void) { return lastError; }
+DWORD WINAPI GetLastError(void) {
+    return lastError;
+}
 
-void WINAPI SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
+void WINAPI SetLastError(DWORD dwErrCode) {
+    lastError = dwErrCode;
+}
 
-void WINAPI Sleep(DWORD dwMilliseconds) { emu::Advance(dwMilliseconds); }
+void WINAPI Sleep(DWORD dwMilliseconds) {
+    emu::Advance(dwMilliseconds);
+}

@@ -30,9 +30,13 @@ void Reset() {
     SetLastError(ERROR_SUCCESS);
 }
 
-MachineConfig& Machine() { return machine; }
+MachineConfig& Machine() {
+    return machine;
+}
 
-HINSTANCE ProgramInstance() { return programInstance; }
+HINSTANCE ProgramInstance() {
+    return programInstance;
+}
 
 // GetVersion: major version in the low byte, minor in the next, build number
 // in the high word with bit 31 set on every platform but Windows NT.

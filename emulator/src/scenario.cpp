@@ -18,7 +18,9 @@ struct ScenarioError {
     std::string message;
 };
 
-[[noreturn]] void Fail(const std::string& message) { throw ScenarioError{message}; }
+[[noreturn]] void Fail(const std::string& message) {
+    throw ScenarioError{message};
+}
 
 void ApplyPlatform(const json& scenario) {
     static const std::map<std::string, Platform> platforms{
@@ -84,8 +86,9 @@ void ApplyDriver(const json& scenario) {
     config.present = driver.value("present", true);
     if (driver.contains("version")) {
         const json& version = driver.at("version");
-        config.version = version.is_null() ? std::nullopt
-                                           : std::optional<std::uint16_t>(version.get<std::uint16_t>());
+        config.version = version.is_null()
+                             ? std::nullopt
+                             : std::optional<std::uint16_t>(version.get<std::uint16_t>());
     }
     const json failing = driver.value("fail", json::array());
     for (const json& name : failing) {
@@ -102,10 +105,10 @@ void ApplyDriver(const json& scenario) {
     config.closeFails = driver.value("close_fails", false);
     const json touches = driver.value("touches", json::array());
     for (const json& touch : touches) {
-        config.touches.push_back({touch.at(0).get<std::uint16_t>(), touch.at(1).get<std::uint16_t>(),
-                                  touch.size() > 2 ? touch.at(2).get<std::uint16_t>()
-                                                   : std::uint16_t{1},
-                                  0, std::nullopt});
+        config.touches.push_back(
+            {touch.at(0).get<std::uint16_t>(), touch.at(1).get<std::uint16_t>(),
+             touch.size() > 2 ? touch.at(2).get<std::uint16_t>() : std::uint16_t{1}, 0,
+             std::nullopt});
     }
 }
 
@@ -148,9 +151,11 @@ void ApplyScreens(const json& scenario) {
 
 UserAction ActionFrom(const json& entry) {
     static const std::map<std::string, ActionKind> kinds{
-        {"touch", ActionKind::Touch},   {"esc", ActionKind::Esc},       {"idle", ActionKind::Idle},
-        {"yes", ActionKind::Yes},       {"no", ActionKind::No},         {"enter", ActionKind::Enter},
-        {"escape", ActionKind::Escape}, {"close", ActionKind::Close},   {"timeout", ActionKind::Timeout}};
+        {"touch", ActionKind::Touch},    {"esc", ActionKind::Esc},
+        {"idle", ActionKind::Idle},      {"yes", ActionKind::Yes},
+        {"no", ActionKind::No},          {"enter", ActionKind::Enter},
+        {"escape", ActionKind::Escape},  {"close", ActionKind::Close},
+        {"timeout", ActionKind::Timeout}};
     if (entry.is_object() && entry.contains("touch")) {
         const json& offset = entry.at("touch");
         return {ActionKind::Touch, offset.at(0).get<int>(), offset.at(1).get<int>()};
@@ -204,7 +209,8 @@ nlohmann::json DemoScenario() {
                           "\"XlateXLow\"=dword:00000000\r\n\"XlateXHigh\"=dword:00007fff\r\n"
                           "\"XlateYLow\"=dword:00000000\r\n\"XlateYHigh\"=dword:00007fff\r\n"
                           "\"XlateZLow\"=dword:00000001\r\n\"XlateZHigh\"=dword:000000ff\r\n"},
-        {"screens", {{{"raw_x", {0, 4095}}, {"raw_y", {0, 4095}}, {"invert_y", true}, {"swap", true}}}},
+        {"screens",
+         {{{"raw_x", {0, 4095}}, {"raw_y", {0, 4095}}, {"invert_y", true}, {"swap", true}}}},
     };
 }
 

@@ -106,15 +106,20 @@ RawReading ReadController(const Controller& controller, POINT desktop) {
         Interpolate(desktop.x, area.left, area.right, controller.rawLeft, controller.rawRight);
     std::uint16_t alongY =
         Interpolate(desktop.y, area.top, area.bottom, controller.rawTop, controller.rawBottom);
-    RawReading reading = controller.swapXY ? RawReading{alongY, alongX} : RawReading{alongX, alongY};
+    RawReading reading =
+        controller.swapXY ? RawReading{alongY, alongX} : RawReading{alongX, alongY};
     reading.x = AddNoise(reading.x, controller.noise);
     reading.y = AddNoise(reading.y, controller.noise);
     return reading;
 }
 
-std::vector<Controller>& Touchscreens() { return controllers; }
+std::vector<Controller>& Touchscreens() {
+    return controllers;
+}
 
-std::function<std::optional<POINT>()>& TargetLocator() { return locator; }
+std::function<std::optional<POINT>()>& TargetLocator() {
+    return locator;
+}
 
 void AttachVirtualUser() {
     Driver().onBeginTouchWait = BeginWait;

@@ -8,9 +8,13 @@ namespace {
 std::vector<Event> events;
 } // namespace
 
-void Record(Event event) { events.push_back(std::move(event)); }
+void Record(Event event) {
+    events.push_back(std::move(event));
+}
 
-const std::vector<Event>& TraceEvents() { return events; }
+const std::vector<Event>& TraceEvents() {
+    return events;
+}
 
 std::vector<Event> EventsOf(const std::string& kind) {
     std::vector<Event> found;
@@ -22,7 +26,9 @@ std::vector<Event> EventsOf(const std::string& kind) {
     return found;
 }
 
-void ResetTrace() { events.clear(); }
+void ResetTrace() {
+    events.clear();
+}
 
 bool WriteTrace(const std::string& path) {
     std::ofstream out(path);

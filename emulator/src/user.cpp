@@ -25,7 +25,9 @@ std::string ActionName(ActionKind kind) {
     return "?";
 }
 
-std::deque<UserAction>& UserScript() { return script; }
+std::deque<UserAction>& UserScript() {
+    return script;
+}
 
 UserAction TakeTouchAction() {
     if (!script.empty() && !IsDialogAction(script.front().kind)) {
@@ -45,6 +47,8 @@ UserAction TakeDialogAction() {
     return UserAction{ActionKind::Yes, 0, 0};
 }
 
-void ResetUser() { script.clear(); }
+void ResetUser() {
+    script.clear();
+}
 
 } // namespace emu

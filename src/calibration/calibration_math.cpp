@@ -14,7 +14,9 @@ std::int32_t Add(std::int32_t a, std::int32_t b) {
 std::int32_t Subtract(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
 }
-std::int32_t Raw(std::uint32_t reading) { return static_cast<std::int32_t>(reading); }
+std::int32_t Raw(std::uint32_t reading) {
+    return static_cast<std::int32_t>(reading);
+}
 
 // Truncation toward zero. A value outside the 32-bit range (only reachable with
 // absurd window sizes) gives 0x80000000, the x86 conversion's own answer,
@@ -56,8 +58,12 @@ AxisEdges ExtrapolateAxis(std::int32_t reading1, std::int32_t reading2, std::int
     return edges;
 }
 
-std::uint16_t Low16(std::int32_t value) { return static_cast<std::uint16_t>(value); }
-std::uint16_t Low16(std::uint32_t value) { return static_cast<std::uint16_t>(value); }
+std::uint16_t Low16(std::int32_t value) {
+    return static_cast<std::uint16_t>(value);
+}
+std::uint16_t Low16(std::uint32_t value) {
+    return static_cast<std::uint16_t>(value);
+}
 
 void FillRecord(const CalibrationResult& result, const ScreenRange& range,
                 const RequestHeader& header, CalibrationRecord& record) {
@@ -88,10 +94,11 @@ WindowRect CurrentWindowRect() {
 TargetPositions ComputeTargetPositions(const WindowRect& window) {
     std::int32_t columnStep = window.Width / 8;
     std::int32_t rowStep = window.Height / 8;
-    return {Add(window.Left, columnStep),
-            Add(window.Left, static_cast<std::int32_t>(static_cast<std::uint32_t>(columnStep) * 7U)),
-            Add(window.Top, rowStep),
-            Add(window.Top, static_cast<std::int32_t>(static_cast<std::uint32_t>(rowStep) * 7U))};
+    return {
+        Add(window.Left, columnStep),
+        Add(window.Left, static_cast<std::int32_t>(static_cast<std::uint32_t>(columnStep) * 7U)),
+        Add(window.Top, rowStep),
+        Add(window.Top, static_cast<std::int32_t>(static_cast<std::uint32_t>(rowStep) * 7U))};
 }
 
 // Target 3 is on target 1's row: if the raw y moved further than the raw x
@@ -102,10 +109,9 @@ bool AxesSwapped(TouchPoint touch1, TouchPoint touch3) {
     return dy > dx;
 }
 
-CalibrationResult ComputeCalibration(const WindowRect& window, TouchPoint touch1,
-                                     TouchPoint touch2, TouchPoint touch3,
-                                     const ScreenRange& range, const RequestHeader& header,
-                                     CalibrationRecord& record) {
+CalibrationResult ComputeCalibration(const WindowRect& window, TouchPoint touch1, TouchPoint touch2,
+                                     TouchPoint touch3, const ScreenRange& range,
+                                     const RequestHeader& header, CalibrationRecord& record) {
     // Each screen axis is extrapolated from the controller word that follows
     // it, over that axis' own distance and margins. Extrapolating the words
     // first and exchanging the results afterwards would stretch a swapped
@@ -116,14 +122,14 @@ CalibrationResult ComputeCalibration(const WindowRect& window, TouchPoint touch1
     auto alongX = [swapped](TouchPoint touch) { return Raw(swapped ? touch.Y : touch.X); };
     auto alongY = [swapped](TouchPoint touch) { return Raw(swapped ? touch.X : touch.Y); };
     TargetPositions targets = ComputeTargetPositions(window);
-    AxisEdges x = ExtrapolateAxis(
-        alongX(touch1), alongX(touch2), Subtract(targets.TargetRightX, targets.TargetLeftX),
-        Subtract(targets.TargetLeftX, window.Left),
-        Subtract(Add(window.Left, window.Width), targets.TargetRightX));
-    AxisEdges y = ExtrapolateAxis(
-        alongY(touch1), alongY(touch2), Subtract(targets.TargetBottomY, targets.TargetTopY),
-        Subtract(targets.TargetTopY, window.Top),
-        Subtract(Add(window.Top, window.Height), targets.TargetBottomY));
+    AxisEdges x = ExtrapolateAxis(alongX(touch1), alongX(touch2),
+                                  Subtract(targets.TargetRightX, targets.TargetLeftX),
+                                  Subtract(targets.TargetLeftX, window.Left),
+                                  Subtract(Add(window.Left, window.Width), targets.TargetRightX));
+    AxisEdges y = ExtrapolateAxis(alongY(touch1), alongY(touch2),
+                                  Subtract(targets.TargetBottomY, targets.TargetTopY),
+                                  Subtract(targets.TargetTopY, window.Top),
+                                  Subtract(Add(window.Top, window.Height), targets.TargetBottomY));
     CalibrationResult result{x.Low, x.High, y.Low, y.High, swapped ? 1 : 0};
     FillRecord(result, range, header, record);
     return result;

@@ -44,7 +44,6 @@ TargetPositions ComputeTargetPositions(const WindowRect& window);
 
 // Touch 1 belongs to the upper-left target, touch 2 to the lower-right and
 // touch 3 to the upper-right. Fills the record and returns the edge values.
-CalibrationResult ComputeCalibration(const WindowRect& window, TouchPoint touch1,
-                                     TouchPoint touch2, TouchPoint touch3,
-                                     const ScreenRange& range, const RequestHeader& header,
-                                     CalibrationRecord& record);
+CalibrationResult ComputeCalibration(const WindowRect& window, TouchPoint touch1, TouchPoint touch2,
+                                     TouchPoint touch3, const ScreenRange& range,
+                                     const RequestHeader& header, CalibrationRecord& record);

@@ -26,7 +26,9 @@ struct ClientPoint {
 
 // The window never paints its own content; a WM_PAINT only validates it and
 // erases what was invalidated.
-void SendPaint() { SendMessageA(Context.CalibrationWindow, WM_PAINT, 0, 0); }
+void SendPaint() {
+    SendMessageA(Context.CalibrationWindow, WM_PAINT, 0, 0);
+}
 
 // A target's desktop position minus the window's. A window placed near the
 // end of the 32-bit range wraps its target positions, as the arithmetic does;

@@ -4,4 +4,6 @@
 
 // Also leaves the runtime's locale set to the user's default for the rest of
 // the run; nothing else depends on it, as only integers are printed.
-const char* UserLocaleName() { return std::setlocale(LC_ALL, ""); }
+const char* UserLocaleName() {
+    return std::setlocale(LC_ALL, "");
+}

@@ -88,7 +88,9 @@ extern CalibrationContext Context;
 // Whether a screen number has an entry in the range table. Screen numbers come
 // from the registry and the command line without an upper bound; the table
 // ends at MaxScreens and is never indexed beyond it.
-constexpr bool HasRangeEntry(std::int32_t screen) { return screen >= 0 && screen < MaxScreens; }
+constexpr bool HasRangeEntry(std::int32_t screen) {
+    return screen >= 0 && screen < MaxScreens;
+}
 
 // Places the calibration window of a screen from its range table entry, the
 // desktop size and FullScale.

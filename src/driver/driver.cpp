@@ -22,12 +22,14 @@ BOOL SendBareRequest(DWORD code) {
 } // namespace
 
 HANDLE OpenDriverDevice() {
-    Context.DeviceHandle = CreateFileA(DriverDevicePath, 0, 0, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    Context.DeviceHandle =
+        CreateFileA(DriverDevicePath, 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return Context.DeviceHandle;
 }
 
-BOOL CloseDriverDevice() { return CloseHandle(Context.DeviceHandle); }
+BOOL CloseDriverDevice() {
+    return CloseHandle(Context.DeviceHandle);
+}
 
 std::uint16_t GetDriverInfo() {
     // Only the header is filled in; a driver that fails without writing a
@@ -42,9 +44,15 @@ std::uint16_t GetDriverInfo() {
     return reply.InterfaceVersion;
 }
 
-BOOL DisablePointQueueing() { return SendBareRequest(DisablePointQueueingCode); }
-BOOL EnablePointQueueing() { return SendBareRequest(EnablePointQueueingCode); }
-BOOL BeginTouchWait() { return SendBareRequest(BeginTouchWaitCode); }
+BOOL DisablePointQueueing() {
+    return SendBareRequest(DisablePointQueueingCode);
+}
+BOOL EnablePointQueueing() {
+    return SendBareRequest(EnablePointQueueingCode);
+}
+BOOL BeginTouchWait() {
+    return SendBareRequest(BeginTouchWaitCode);
+}
 
 BOOL GetRawTouch(RawTouchReply& reply) {
     RawTouchRequest request;

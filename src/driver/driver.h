@@ -12,7 +12,9 @@
 constexpr const char* DriverDevicePath = "\\\\.\\DRAVIX";
 
 // CTL_CODE(0x9C40, function, METHOD_BUFFERED, FILE_ANY_ACCESS)
-constexpr DWORD DriverControlCode(DWORD function) { return (0x9C40UL << 16) | (function << 2); }
+constexpr DWORD DriverControlCode(DWORD function) {
+    return (0x9C40UL << 16) | (function << 2);
+}
 constexpr DWORD SetCalibrationCode = DriverControlCode(0x901);
 constexpr DWORD DisablePointQueueingCode = DriverControlCode(0x902);
 constexpr DWORD EnablePointQueueingCode = DriverControlCode(0x903);

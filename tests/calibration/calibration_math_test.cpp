@@ -59,13 +59,13 @@ TEST(Calibration, StraightController) {
 
 TEST(Calibration, FallingYAxisRoundsTowardZero) {
     // ScaleY is -5.1388...; the correction term is -493, not -494.
-    ExpectEdges(Compute({Desktop1024, {600, 3520}, {3480, 560}, {3470, 3505}}), 120, 3960, 4013,
-                67, 0);
+    ExpectEdges(Compute({Desktop1024, {600, 3520}, {3480, 560}, {3470, 3505}}), 120, 3960, 4013, 67,
+                0);
 }
 
 TEST(Calibration, SwappedAxesExchangeTheClampedValues) {
-    ExpectEdges(Compute({Desktop1024, {560, 600}, {3520, 3480}, {575, 3470}}), 120, 3960, 67,
-                4013, 1);
+    ExpectEdges(Compute({Desktop1024, {560, 600}, {3520, 3480}, {575, 3470}}), 120, 3960, 67, 4013,
+                1);
     EXPECT_EQ(record.SwapXY, 1);
     EXPECT_EQ(record.XLow, 120);
     EXPECT_EQ(record.YLow, 67);
@@ -116,8 +116,7 @@ TEST(Calibration, LowEdgesAreClampedToOne) {
 }
 
 TEST(Calibration, NoUpperClampAndRecordTakesTheLowSixteenBits) {
-    CalibrationResult r =
-        Compute({{0, 0, 640, 480}, {4000, 5000}, {60000, 58000}, {59000, 5200}});
+    CalibrationResult r = Compute({{0, 0, 640, 480}, {4000, 5000}, {60000, 58000}, {59000, 5200}});
     EXPECT_EQ(r.XHigh, 69333);
     EXPECT_EQ(r.YHigh, 66833);
     EXPECT_EQ(record.XHigh, 3797);

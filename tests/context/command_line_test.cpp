@@ -8,7 +8,7 @@ namespace {
 constexpr const char* EnglishFormat = "Parameter \"%s\" invalid in command line \"%s\"";
 
 class CommandLineTest : public MachineTest {
-protected:
+  protected:
     // Parses the text; on failure formats the message as start-up does and
     // returns it, on success returns "".
     std::string Run(std::string text) {

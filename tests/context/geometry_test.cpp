@@ -4,7 +4,7 @@
 namespace {
 
 class GeometryTest : public MachineTest {
-protected:
+  protected:
     void Boot(emu::Platform platform, int width, int height) {
         emu::Machine().platform = platform;
         DetectPlatform();

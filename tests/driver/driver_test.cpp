@@ -17,7 +17,7 @@ std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
 }
 
 class DriverTest : public MachineTest {
-protected:
+  protected:
     void Open() { ASSERT_NE(OpenDriverDevice(), INVALID_HANDLE_VALUE); }
 };
 
@@ -29,8 +29,8 @@ TEST_F(DriverTest, ControlCodes) {
     EXPECT_EQ(SetBeepCode, 0x9C40241Cu);
     EXPECT_EQ(GetDriverInfoCode, 0x9C402428u);
     EXPECT_EQ(BeginTouchWaitCode, 0x9C40242Cu);
-    EXPECT_EQ(GetDriverInfoCode, static_cast<DWORD>(CTL_CODE(0x9C40, 0x90A, METHOD_BUFFERED,
-                                                             FILE_ANY_ACCESS)));
+    EXPECT_EQ(GetDriverInfoCode,
+              static_cast<DWORD>(CTL_CODE(0x9C40, 0x90A, METHOD_BUFFERED, FILE_ANY_ACCESS)));
 }
 
 TEST_F(DriverTest, AbsentDriverCannotBeOpened) {
@@ -171,8 +171,7 @@ TEST_F(DriverTest, BeepControlStoresTheFlag) {
     Context.Beep.BeepFreq = 440;
     Context.Beep.BeepTime = 70;
     EXPECT_TRUE(SendBeepControl(0));
-    EXPECT_EQ(emu::DriverLog().back().in,
-              Bytes({4, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0xB8, 0x01, 70, 0}));
+    EXPECT_EQ(emu::DriverLog().back().in, Bytes({4, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0xB8, 0x01, 70, 0}));
     emu::Driver().failing.insert(SetBeepCode);
     EXPECT_FALSE(SendBeepControl(1));
     EXPECT_EQ(Context.Beep.BeepFlag, 1);

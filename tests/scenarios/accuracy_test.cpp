@@ -92,10 +92,9 @@ TEST_F(Accuracy, StoredEdgesAndPointerMatchTheController) {
         SCOPED_TRACE("case " + std::to_string(i) + ": " + grid + " on " +
                      std::to_string(c.desktopWidth) + " x " + std::to_string(c.desktopHeight) +
                      ", controller " + controller.dump());
-        ASSERT_EQ(Run({{"desktop", {c.desktopWidth, c.desktopHeight}},
-                       {"screens", {controller}}},
-                      grid),
-                  1);
+        ASSERT_EQ(
+            Run({{"desktop", {c.desktopWidth, c.desktopHeight}}, {"screens", {controller}}}, grid),
+            1);
 
         auto stored = [](const char* name) {
             return static_cast<long>(emu::GetDword(ScreenKey(0), name).value_or(0));
@@ -104,11 +103,14 @@ TEST_F(Accuracy, StoredEdgesAndPointerMatchTheController) {
         const long width = area.right - area.left;
         const long height = area.bottom - area.top;
         EXPECT_EQ(stored("SwapXY"), c.controller.swapXY ? 1 : 0);
-        const double edges[4] = {
-            TrueReading(area.left, area.left, area.right, c.controller.rawLeft, c.controller.rawRight),
-            TrueReading(area.right, area.left, area.right, c.controller.rawLeft, c.controller.rawRight),
-            TrueReading(area.top, area.top, area.bottom, c.controller.rawTop, c.controller.rawBottom),
-            TrueReading(area.bottom, area.top, area.bottom, c.controller.rawTop, c.controller.rawBottom)};
+        const double edges[4] = {TrueReading(area.left, area.left, area.right, c.controller.rawLeft,
+                                             c.controller.rawRight),
+                                 TrueReading(area.right, area.left, area.right,
+                                             c.controller.rawLeft, c.controller.rawRight),
+                                 TrueReading(area.top, area.top, area.bottom, c.controller.rawTop,
+                                             c.controller.rawBottom),
+                                 TrueReading(area.bottom, area.top, area.bottom,
+                                             c.controller.rawTop, c.controller.rawBottom)};
         const long values[4] = {stored("XLow"), stored("XHigh"), stored("YLow"), stored("YHigh")};
         for (int edge = 0; edge < 4; ++edge) {
             // Rounding of the touches, extended by a third past them, and the
@@ -122,8 +124,8 @@ TEST_F(Accuracy, StoredEdgesAndPointerMatchTheController) {
         const LONG bottom = static_cast<LONG>(area.top + height / 8 * 7);
         const LONG middleX = static_cast<LONG>(area.left + width / 2);
         const LONG middleY = static_cast<LONG>(area.top + height / 2);
-        for (POINT target : {POINT{left, top}, POINT{right, bottom}, POINT{right, top},
-                             POINT{middleX, middleY}}) {
+        for (POINT target :
+             {POINT{left, top}, POINT{right, bottom}, POINT{right, top}, POINT{middleX, middleY}}) {
             emu::RawReading raw = emu::ReadController(c.controller, target);
             int alongX = c.controller.swapXY ? raw.y : raw.x;
             int alongY = c.controller.swapXY ? raw.x : raw.y;

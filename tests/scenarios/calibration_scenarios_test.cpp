@@ -13,8 +13,8 @@ const std::vector<std::string> SavedOrder = {
     "XlateXLow", "XlateXHigh", "XlateYLow", "XlateYHigh", "XlateZLow", "XlateZHigh"};
 
 std::vector<std::string> OneAttempt() {
-    return {"DisablePointQueueing", "BeginTouchWait", "GetRawTouch",         "BeginTouchWait",
-            "GetRawTouch",          "BeginTouchWait", "GetRawTouch",         "EnablePointQueueing",
+    return {"DisablePointQueueing", "BeginTouchWait", "GetRawTouch", "BeginTouchWait",
+            "GetRawTouch",          "BeginTouchWait", "GetRawTouch", "EnablePointQueueing",
             "SetCalibration",       "SetBeep",        "SetBeep"};
 }
 
@@ -37,7 +37,8 @@ TEST_F(CalibrationScenario, YesOnTheFirstAttemptStoresTheCalibration) {
     ASSERT_EQ(beeps.size(), 2u);
     EXPECT_EQ(beeps[0].in[8], 0);
     EXPECT_EQ(beeps[1].in[8], 1);
-    EXPECT_EQ(emu::Hex(beeps[0].in.data(), 14), "0400040000000000" "0000e8032000");
+    EXPECT_EQ(emu::Hex(beeps[0].in.data(), 14), "0400040000000000"
+                                                "0000e8032000");
 
     EXPECT_EQ(RegistryWriteNames(), SavedOrder);
     EXPECT_EQ(Saved("XLow"), 120u);
@@ -70,7 +71,8 @@ TEST_F(CalibrationScenario, TheVirtualUserMeetsEveryTarget) {
     // A controller with swapped axes and an inverted y axis, touched where the
     // targets are drawn: the calibration maps the window edges to the raw
     // edges of the controller.
-    EXPECT_EQ(Run({{"screens", {{{"raw_x", {0, 4095}}, {"raw_y", {4095, 0}}, {"swap", true}}}}}), 1);
+    EXPECT_EQ(Run({{"screens", {{{"raw_x", {0, 4095}}, {"raw_y", {4095, 0}}, {"swap", true}}}}}),
+              1);
     std::vector<json> touches = Events("touch");
     ASSERT_EQ(touches.size(), 3u);
     EXPECT_EQ(touches[0]["x"], 128);
@@ -125,9 +127,9 @@ TEST_F(CalibrationScenario, TimeOutInTheDialogCountsAsYes) {
 
 TEST_F(CalibrationScenario, EscOnTheSecondTargetAbandonsTheScreen) {
     EXPECT_EQ(Run({{"user", {json{{"touch", {0, 0}}}, "esc"}}}), 0);
-    EXPECT_EQ(Requests(), (std::vector<std::string>{"GetDriverInfo", "DisablePointQueueing",
-                                                    "BeginTouchWait", "GetRawTouch",
-                                                    "BeginTouchWait", "EnablePointQueueing"}));
+    EXPECT_EQ(Requests(),
+              (std::vector<std::string>{"GetDriverInfo", "DisablePointQueueing", "BeginTouchWait",
+                                        "GetRawTouch", "BeginTouchWait", "EnablePointQueueing"}));
     EXPECT_TRUE(RegistryWriteNames().empty());
     EXPECT_TRUE(Events("dialog").empty());
     EXPECT_EQ(Events("key").size(), 1u);
@@ -164,15 +166,14 @@ TEST_F(CalibrationScenario, FailingSetCalibrationShowsTwoBoxesAndSavesNothing) {
 
 TEST_F(CalibrationScenario, FailingEnablePointQueueingAfterTheThirdTouch) {
     EXPECT_EQ(Run({{"driver", {{"fail", {"EnablePointQueueing"}}}}}), 0);
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
-                                  "Enable point queueing function to Windows failed.",
-                                  "IoctlResult = 0:\n"}));
+    EXPECT_EQ(MessageTexts(),
+              (std::vector<std::string>{"Enable point queueing function to Windows failed.",
+                                        "IoctlResult = 0:\n"}));
     EXPECT_TRUE(emu::DriverRequestsOf(emu::CodeSetCalibration).empty());
 }
 
 TEST_F(CalibrationScenario, FailingRequestsThatNobodyChecksChangeNothing) {
-    EXPECT_EQ(Run({{"driver",
-                    {{"fail", {"DisablePointQueueing", "BeginTouchWait", "SetBeep"}}}}}),
+    EXPECT_EQ(Run({{"driver", {{"fail", {"DisablePointQueueing", "BeginTouchWait", "SetBeep"}}}}}),
               1);
     EXPECT_TRUE(MessageTexts().empty());
     EXPECT_EQ(RegistryWriteNames().size(), 13u);
@@ -191,8 +192,9 @@ TEST_F(CalibrationScenario, TheDriversReplyIsWhatGetsSaved) {
 TEST_F(CalibrationScenario, SaveFailureIsReportedButTheScreenCountsAsDone) {
     EXPECT_EQ(Run({{"failing_writes", {{"XLow", ERROR_ACCESS_DENIED}}}}), 1);
     EXPECT_EQ(RegistryWriteNames(), SavedOrder);
-    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
-                                  "Error: unable to open key.  Probably due to security reasons."}));
+    EXPECT_EQ(MessageTexts(),
+              (std::vector<std::string>{
+                  "Error: unable to open key.  Probably due to security reasons."}));
 
     emu::Reset();
     EXPECT_EQ(Run({{"failing_writes", {{"ZHigh", ERROR_WRITE_FAULT}}}}), 1);

@@ -19,7 +19,8 @@ namespace scenario {
 
 using nlohmann::json;
 
-constexpr const char* ServiceKey = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Dravix";
+constexpr const char* ServiceKey =
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Dravix";
 
 // A registry with this many installed screens, each covering the whole
 // desktop, under the key form of the platform.
@@ -29,7 +30,7 @@ std::string InstalledScreens(int count, bool windowsNT = true, int stated = -1);
 std::string ScreenKey(int screen, bool windowsNT = true);
 
 class ScenarioTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { emu::Reset(); }
 
     // Applies the scenario (a registry with one screen unless it says

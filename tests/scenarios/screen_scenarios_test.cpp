@@ -30,7 +30,7 @@ Block BlockAround(POINT centre) {
 }
 
 class ScreenScenario : public ScenarioTest {
-protected:
+  protected:
     // Runs something at each wait for a touch, after the program's own hook.
     void AtEachWait(std::function<void(int)> look) {
         auto previous = emu::Driver().onBeginTouchWait;
@@ -42,8 +42,7 @@ protected:
             look(++*count);
         };
     }
-    int RunWithLook(json machine, const std::string& commandLine,
-                    std::function<void(int)> look) {
+    int RunWithLook(json machine, const std::string& commandLine, std::function<void(int)> look) {
         if (!machine.contains("registry_text")) {
             machine["registry_text"] = InstalledScreens(1);
         }
@@ -86,9 +85,9 @@ TEST_F(ScreenScenario, TargetOverThePanelGivesThePanelBack) {
         Context.InstanceHandle = emu::ProgramInstance();
         Context.WindowWidth = 160;
         Context.WindowHeight = 160;
-        Context.CalibrationWindow = CreateWindowExA(0, "Reference", "", WS_POPUP, 0, 0, 160, 160,
-                                                    nullptr, nullptr, emu::ProgramInstance(),
-                                                    nullptr);
+        Context.CalibrationWindow =
+            CreateWindowExA(0, "Reference", "", WS_POPUP, 0, 0, 160, 160, nullptr, nullptr,
+                            emu::ProgramInstance(), nullptr);
         ShowWindow(Context.CalibrationWindow, SW_SHOW);
         UpdateWindow(Context.CalibrationWindow);
         HDC dc = GetDC(Context.CalibrationWindow);

@@ -26,8 +26,7 @@ TEST_F(StartupScenario, InvalidOptionShowsTheParamErrorDialog) {
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0]["template"], "ParamError");
     EXPECT_EQ(dialogs[0]["caption"], "Error in command line parameter");
-    EXPECT_EQ(dialogs[0]["items"]["1000"],
-              "Parameter \"-X\" invalid in command line \"-T1 -X\"");
+    EXPECT_EQ(dialogs[0]["items"]["1000"], "Parameter \"-X\" invalid in command line \"-T1 -X\"");
     EXPECT_EQ(dialogs[0]["items"]["1001"], "Vintoq32 have no command line parameters.");
     EXPECT_EQ(dialogs[0]["items"]["1012"], " ");
     EXPECT_TRUE(emu::DriverLog().empty());
