@@ -800,8 +800,7 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     if (!canvas.Contains(x, y)) {
         return ClrInvalid;
     }
-    return ColorrefOf(
-        canvas.surface->Get(Shifted(x, canvas.originX), Shifted(y, canvas.originY)));
+    return ColorrefOf(canvas.surface->Get(Shifted(x, canvas.originX), Shifted(y, canvas.originY)));
 }
 
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
@@ -814,8 +813,7 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
         return ClrInvalid;
     }
     canvas.Plot(x, y, RgbOf(color));
-    return ColorrefOf(
-        canvas.surface->Get(Shifted(x, canvas.originX), Shifted(y, canvas.originY)));
+    return ColorrefOf(canvas.surface->Get(Shifted(x, canvas.originX), Shifted(y, canvas.originY)));
 }
 
 // --- Painting (user32) -----------------------------------------------------------

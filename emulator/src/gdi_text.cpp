@@ -247,7 +247,8 @@ int DrawTextOn(Canvas& canvas, std::string_view text, RECT& rect, UINT format,
     int y = rect.top;
     if (format & DT_SINGLELINE) {
         if (format & DT_VCENTER) {
-            y = static_cast<int>(rect.top + (std::int64_t{rect.bottom} - rect.top - lineHeight) / 2);
+            y = static_cast<int>(rect.top +
+                                 (std::int64_t{rect.bottom} - rect.top - lineHeight) / 2);
         } else if (format & DT_BOTTOM) {
             y = rect.bottom - lineHeight;
         }

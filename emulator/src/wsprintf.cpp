@@ -31,7 +31,8 @@ void Pad(std::string& out, std::size_t count, char fill) {
     out.append(count, fill);
 }
 
-void Field(std::string& out, const Conversion& conversion, const std::string& prefix, const std::string& body) {
+void Field(std::string& out, const Conversion& conversion, const std::string& prefix,
+           const std::string& body) {
     std::size_t length = prefix.size() + body.size();
     std::size_t padding = conversion.width > length ? conversion.width - length : 0;
     if (conversion.left) {
@@ -49,7 +50,8 @@ void Field(std::string& out, const Conversion& conversion, const std::string& pr
     }
 }
 
-std::string Digits(unsigned long long value, unsigned base, bool upper, const Conversion& conversion) {
+std::string Digits(unsigned long long value, unsigned base, bool upper,
+                   const Conversion& conversion) {
     const char* alphabet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string digits;
     do {
@@ -57,7 +59,8 @@ std::string Digits(unsigned long long value, unsigned base, bool upper, const Co
         value /= base;
     } while (value != 0);
     // For numbers the precision is a minimum count of digits, at least 1.
-    std::size_t minimum = conversion.hasPrecision && conversion.precision > 0 ? conversion.precision : 1;
+    std::size_t minimum =
+        conversion.hasPrecision && conversion.precision > 0 ? conversion.precision : 1;
     if (digits.size() < minimum) {
         digits.insert(0, minimum - digits.size(), '0');
     }
@@ -84,7 +87,8 @@ unsigned long long UnsignedArgument(const Conversion& conversion, va_list& args)
 
 std::string WideToAnsi(const WCHAR* text, const Conversion& conversion) {
     std::vector<std::uint16_t> units;
-    for (; *text != 0 && (!conversion.hasPrecision || units.size() < conversion.precision); ++text) {
+    for (; *text != 0 && (!conversion.hasPrecision || units.size() < conversion.precision);
+         ++text) {
         units.push_back(*text);
     }
     return emu::ToWindows1252(units);
@@ -117,7 +121,8 @@ std::string Format(const char* format, va_list& args) {
         if (*p == '.') {
             conversion.hasPrecision = true;
             for (++p; *p >= '0' && *p <= '9'; ++p) {
-                conversion.precision = conversion.precision * 10 + static_cast<std::size_t>(*p - '0');
+                conversion.precision =
+                    conversion.precision * 10 + static_cast<std::size_t>(*p - '0');
             }
         }
         bool wide = false; // for c, s: WCHAR rather than char
@@ -171,7 +176,8 @@ std::string Format(const char* format, va_list& args) {
                 if (text == nullptr) {
                     text = "(null)";
                 }
-                for (; *text != '\0' && (!conversion.hasPrecision || body.size() < conversion.precision);
+                for (; *text != '\0' &&
+                       (!conversion.hasPrecision || body.size() < conversion.precision);
                      ++text) {
                     body += *text;
                 }
@@ -190,13 +196,15 @@ std::string Format(const char* format, va_list& args) {
             break;
         }
         case 'u':
-            Field(out, conversion, "", Digits(UnsignedArgument(conversion, args), 10, false, conversion));
+            Field(out, conversion, "",
+                  Digits(UnsignedArgument(conversion, args), 10, false, conversion));
             break;
         case 'x':
         case 'X': {
             bool upper = type == 'X';
             std::string prefix = conversion.prefixHex ? (upper ? "0X" : "0x") : "";
-            Field(out, conversion, prefix, Digits(UnsignedArgument(conversion, args), 16, upper, conversion));
+            Field(out, conversion, prefix,
+                  Digits(UnsignedArgument(conversion, args), 16, upper, conversion));
             break;
         }
         case 'p': {

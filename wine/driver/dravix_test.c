@@ -51,7 +51,7 @@ enum {
 
 static const struct {
     ULONG code;
-    const WCHAR *name;
+    const WCHAR* name;
 } CodeNames[] = {
     {CodeSetCalibration, L"SetCalibration"},
     {CodeDisablePointQueueing, L"DisablePointQueueing"},
@@ -127,7 +127,7 @@ static HANDLE OpenTestKey(void) {
 }
 
 /* The value's data, or NULL. The caller frees it with ExFreePoolWithTag. */
-static PKEY_VALUE_PARTIAL_INFORMATION QueryValue(HANDLE key, const WCHAR *valueName) {
+static PKEY_VALUE_PARTIAL_INFORMATION QueryValue(HANDLE key, const WCHAR* valueName) {
     UNICODE_STRING name;
     ULONG size = 0;
     PKEY_VALUE_PARTIAL_INFORMATION info;
@@ -150,12 +150,12 @@ static PKEY_VALUE_PARTIAL_INFORMATION QueryValue(HANDLE key, const WCHAR *valueN
         return NULL;
     }
     /* REG_SZ data may come without its terminator. */
-    ((UCHAR *)info)[size] = 0;
-    ((UCHAR *)info)[size + 1] = 0;
+    ((UCHAR*)info)[size] = 0;
+    ((UCHAR*)info)[size + 1] = 0;
     return info;
 }
 
-static BOOLEAN QueryDword(HANDLE key, const WCHAR *valueName, ULONG *value) {
+static BOOLEAN QueryDword(HANDLE key, const WCHAR* valueName, ULONG* value) {
     PKEY_VALUE_PARTIAL_INFORMATION info = QueryValue(key, valueName);
     BOOLEAN found = FALSE;
     if (info != NULL) {
@@ -169,14 +169,14 @@ static BOOLEAN QueryDword(HANDLE key, const WCHAR *valueName, ULONG *value) {
 }
 
 /* Copies a REG_SZ value into text (terminated); FALSE when absent. */
-static BOOLEAN QueryString(HANDLE key, const WCHAR *valueName, WCHAR *text, ULONG capacity) {
+static BOOLEAN QueryString(HANDLE key, const WCHAR* valueName, WCHAR* text, ULONG capacity) {
     PKEY_VALUE_PARTIAL_INFORMATION info = QueryValue(key, valueName);
     ULONG i = 0;
     if (info == NULL) {
         return FALSE;
     }
     if (info->Type == REG_SZ || info->Type == REG_EXPAND_SZ) {
-        const WCHAR *data = (const WCHAR *)info->Data;
+        const WCHAR* data = (const WCHAR*)info->Data;
         ULONG chars = info->DataLength / sizeof(WCHAR);
         for (; i + 1 < capacity && i < chars && data[i] != 0; ++i) {
             text[i] = data[i];
@@ -193,7 +193,7 @@ static BOOLEAN IsSeparator(WCHAR c) {
     return c == L' ' || c == L'\t' || c == L';' || c == L'\r' || c == L'\n';
 }
 
-static const WCHAR *ParseNumber(const WCHAR *p, ULONG *value) {
+static const WCHAR* ParseNumber(const WCHAR* p, ULONG* value) {
     ULONG result = 0;
     if (p[0] == L'0' && (p[1] == L'x' || p[1] == L'X')) {
         p += 2;
@@ -217,7 +217,7 @@ static const WCHAR *ParseNumber(const WCHAR *p, ULONG *value) {
     return p;
 }
 
-static void ParseTouches(const WCHAR *p) {
+static void ParseTouches(const WCHAR* p) {
     config.touchCount = 0;
     while (*p != 0 && config.touchCount < MAX_TOUCHES) {
         Touch touch = {0, 0, 1, 0, FALSE};
@@ -253,15 +253,17 @@ static void ParseTouches(const WCHAR *p) {
     }
 }
 
-static BOOLEAN SameName(const WCHAR *a, ULONG length, const WCHAR *b) {
+static BOOLEAN SameName(const WCHAR* a, ULONG length, const WCHAR* b) {
     ULONG i = 0;
     for (; i < length; ++i) {
         WCHAR ca = a[i], cb = b[i];
         if (cb == 0) {
             return FALSE;
         }
-        if (ca >= L'A' && ca <= L'Z') ca = (WCHAR)(ca + 32);
-        if (cb >= L'A' && cb <= L'Z') cb = (WCHAR)(cb + 32);
+        if (ca >= L'A' && ca <= L'Z')
+            ca = (WCHAR)(ca + 32);
+        if (cb >= L'A' && cb <= L'Z')
+            cb = (WCHAR)(cb + 32);
         if (ca != cb) {
             return FALSE;
         }
@@ -269,9 +271,9 @@ static BOOLEAN SameName(const WCHAR *a, ULONG length, const WCHAR *b) {
     return b[i] == 0;
 }
 
-static void ParseNameList(const WCHAR *p, BOOLEAN *flags) {
+static void ParseNameList(const WCHAR* p, BOOLEAN* flags) {
     while (*p != 0) {
-        const WCHAR *start;
+        const WCHAR* start;
         while (IsSeparator(*p) || *p == L',') {
             ++p;
         }
@@ -292,7 +294,7 @@ static void ParseNameList(const WCHAR *p, BOOLEAN *flags) {
 static WCHAR configText[2048];
 
 static void LoadConfig(void) {
-    WCHAR *text = configText;
+    WCHAR* text = configText;
     ULONG value;
     RtlZeroMemory(&config, sizeof config);
     config.version = 4;
@@ -316,7 +318,7 @@ static void LoadConfig(void) {
         WCHAR valueName[64] = L"Reply";
         ULONG at = 5;
         PKEY_VALUE_PARTIAL_INFORMATION info;
-        for (const WCHAR *n = CodeNames[i].name; *n != 0 && at < 63; ++n) {
+        for (const WCHAR* n = CodeNames[i].name; *n != 0 && at < 63; ++n) {
             valueName[at++] = *n;
         }
         valueName[at] = 0;
@@ -340,11 +342,10 @@ static void OpenLog(void) {
     RtlInitUnicodeString(&name, config.logPath);
     InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL,
                                NULL);
-    if (!NT_SUCCESS(ZwCreateFile(&logFile, FILE_APPEND_DATA | SYNCHRONIZE, &attributes, &io, NULL,
-                                 FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 FILE_OVERWRITE_IF,
-                                 FILE_SYNCHRONOUS_IO_NONALERT | FILE_NON_DIRECTORY_FILE, NULL,
-                                 0))) {
+    if (!NT_SUCCESS(ZwCreateFile(
+            &logFile, FILE_APPEND_DATA | SYNCHRONIZE, &attributes, &io, NULL, FILE_ATTRIBUTE_NORMAL,
+            FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OVERWRITE_IF,
+            FILE_SYNCHRONOUS_IO_NONALERT | FILE_NON_DIRECTORY_FILE, NULL, 0))) {
         logFile = NULL;
     }
 }
@@ -352,7 +353,7 @@ static void OpenLog(void) {
 static char line[MAX_BUFFER * 4 + 128];
 static ULONG lineLength;
 
-static void Put(const char *text) {
+static void Put(const char* text) {
     while (*text != 0 && lineLength < sizeof line - 1) {
         line[lineLength++] = *text++;
     }
@@ -377,7 +378,7 @@ static void PutDecimal(ULONG value) {
     }
 }
 
-static void PutBytes(const UCHAR *bytes, ULONG count) {
+static void PutBytes(const UCHAR* bytes, ULONG count) {
     if (count == 0) {
         Put("-");
     }
@@ -404,7 +405,7 @@ static void WriteLine(void) {
 
 /* ---- requests ---------------------------------------------------------- */
 
-static void PutWord(UCHAR *reply, ULONG size, ULONG offset, USHORT value) {
+static void PutWord(UCHAR* reply, ULONG size, ULONG offset, USHORT value) {
     if (offset + 2 <= size) {
         reply[offset] = (UCHAR)(value & 0xFF);
         reply[offset + 1] = (UCHAR)(value >> 8);
@@ -417,8 +418,8 @@ static BOOLEAN Released(ULONG place) {
 }
 
 /* The next touch when it is due on this poll, else NULL. */
-static const Touch *NextTouch(void) {
-    const Touch *touch;
+static const Touch* NextTouch(void) {
+    const Touch* touch;
     if (nextTouch >= config.touchCount) {
         return NULL;
     }
@@ -443,14 +444,16 @@ static NTSTATUS DeviceControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
     ULONG inSize = stack->Parameters.DeviceIoControl.InputBufferLength;
     ULONG outSize = stack->Parameters.DeviceIoControl.OutputBufferLength;
-    UCHAR *buffer = irp->AssociatedIrp.SystemBuffer;
+    UCHAR* buffer = irp->AssociatedIrp.SystemBuffer;
     int index = CodeIndex(code);
     NTSTATUS status = STATUS_SUCCESS;
     ULONG written = 0;
     (void)deviceObject;
 
-    if (inSize > MAX_BUFFER) inSize = MAX_BUFFER;
-    if (outSize > MAX_BUFFER) outSize = MAX_BUFFER;
+    if (inSize > MAX_BUFFER)
+        inSize = MAX_BUFFER;
+    if (outSize > MAX_BUFFER)
+        outSize = MAX_BUFFER;
     if (buffer == NULL) {
         inSize = outSize = 0;
     }
@@ -471,7 +474,7 @@ static NTSTATUS DeviceControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
             break;
         case CodeGetRawTouch: {
             /* Consumed even by a failing poll, as the emulated driver does. */
-            const Touch *touch = NextTouch();
+            const Touch* touch = NextTouch();
             PutWord(reply, outSize, 8, 0);
             PutWord(reply, outSize, 10, touch ? touch->flag : 0);
             PutWord(reply, outSize, 12, touch ? touch->x : 0);
@@ -479,11 +482,11 @@ static NTSTATUS DeviceControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
             PutWord(reply, outSize, 16, 0);
             break;
         }
-        default:
-            break;
+        default: break;
         }
         if (config.overrideLength[index] > 0) {
-            ULONG n = config.overrideLength[index] < outSize ? config.overrideLength[index] : outSize;
+            ULONG n =
+                config.overrideLength[index] < outSize ? config.overrideLength[index] : outSize;
             RtlCopyMemory(reply, config.override[index], n);
         }
         if (config.failing[index]) {

@@ -22,20 +22,20 @@
 
 static HANDLE device;
 
-static void PrintHex(const unsigned char *bytes, DWORD size) {
+static void PrintHex(const unsigned char* bytes, DWORD size) {
     for (DWORD i = 0; i < size; ++i) {
         printf("%02x", bytes[i]);
     }
 }
 
 /* Header of screen 0: version 4, word 4, word 0, screen 0. */
-static void PutHeader(unsigned char *buffer) {
+static void PutHeader(unsigned char* buffer) {
     static const unsigned char header[8] = {4, 0, 4, 0, 0, 0, 0, 0};
     memcpy(buffer, header, sizeof header);
 }
 
-static BOOL Send(const char *name, DWORD code, unsigned char *in, DWORD inSize,
-                 unsigned char *out, DWORD outSize, unsigned long polls) {
+static BOOL Send(const char* name, DWORD code, unsigned char* in, DWORD inSize, unsigned char* out,
+                 DWORD outSize, unsigned long polls) {
     unsigned char sent[64];
     DWORD returned = 0xFFFFFFFF;
     BOOL ok;
@@ -55,22 +55,22 @@ static BOOL Send(const char *name, DWORD code, unsigned char *in, DWORD inSize,
     return ok;
 }
 
-static void SendBare(const char *name, DWORD function) {
+static void SendBare(const char* name, DWORD function) {
     unsigned char buffer[8];
     PutHeader(buffer);
     Send(name, CODE(function), buffer, sizeof buffer, buffer, sizeof buffer, 0);
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     unsigned long maxPolls = argc > 1 ? strtoul(argv[1], NULL, 0) : 100000;
     unsigned char info[56] = {0};
     unsigned char request[18] = {0};
     unsigned char reply[18];
     /* A SetCalibration record with known values: 300, 900, 250, 850, Z 1/255,
        no swap, full translation ranges. */
-    unsigned char calibration[34] = {4, 0, 4, 0, 0, 0, 0, 0, 0x2C, 0x01, 0x84, 0x03, 0xFA, 0x00,
-                                     0x52, 0x03, 1, 0, 0xFF, 0, 0, 0, 0xFF, 0x7F, 0, 0,
-                                     0xFF, 0x7F, 0, 0, 0xFF, 0, 1, 0};
+    unsigned char calibration[34] = {4,    0,    4,    0,    0, 0, 0,    0, 0x2C, 0x01, 0x84, 0x03,
+                                     0xFA, 0x00, 0x52, 0x03, 1, 0, 0xFF, 0, 0,    0,    0xFF, 0x7F,
+                                     0,    0,    0xFF, 0x7F, 0, 0, 0xFF, 0, 1,    0};
     unsigned char beep[14] = {4, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0xE8, 0x03, 0x20, 0};
 
     device = CreateFileA("\\\\.\\DRAVIX", 0, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);

@@ -28,11 +28,11 @@
 #include <stdio.h>
 #include <string.h>
 
-static void PrintUtf8(const WCHAR *text) {
+static void PrintUtf8(const WCHAR* text) {
     char utf8[8192];
     WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, NULL, NULL);
     utf8[sizeof utf8 - 1] = 0;
-    for (const char *p = utf8; *p != 0; ++p) {
+    for (const char* p = utf8; *p != 0; ++p) {
         if (*p == '\\') {
             fputs("\\\\", stdout);
         } else if (*p == '\n') {
@@ -76,7 +76,7 @@ static BOOL CALLBACK ListChild(HWND child, LPARAM parent) {
     if (GetParent(child) != (HWND)parent) {
         return TRUE;
     }
-    printf("child %p id=%d ", (void *)child, (int)GetDlgCtrlID(child));
+    printf("child %p id=%d ", (void*)child, (int)GetDlgCtrlID(child));
     PrintCommon(child);
     return TRUE;
 }
@@ -92,7 +92,7 @@ static BOOL CALLBACK ListTop(HWND window, LPARAM self) {
     }
     /* Wine's X11 driver keeps the X window of each top-level window in this
        property; a test needs it to give that window the keyboard focus. */
-    printf("window %p pid=%lu xid=%lu ", (void *)window, (unsigned long)pid,
+    printf("window %p pid=%lu xid=%lu ", (void*)window, (unsigned long)pid,
            (unsigned long)(ULONG_PTR)GetPropA(window, "__wine_x11_whole_window"));
     PrintCommon(window);
     EnumChildWindows(window, ListChild, (LPARAM)window);
@@ -101,7 +101,7 @@ static BOOL CALLBACK ListTop(HWND window, LPARAM self) {
 
 /* ---- registry ----------------------------------------------------------- */
 
-static void DumpKey(HKEY parent, const WCHAR *path) {
+static void DumpKey(HKEY parent, const WCHAR* path) {
     HKEY key;
     WCHAR name[16384];
     static BYTE data[65536];
@@ -149,7 +149,7 @@ static void DumpKey(HKEY parent, const WCHAR *path) {
 
 int main(void) {
     int argc = 0;
-    WCHAR **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    WCHAR** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argc >= 2 && wcscmp(argv[1], L"windows") == 0) {
         EnumWindows(ListTop, (LPARAM)GetCurrentProcessId());
     } else if (argc >= 2 && wcscmp(argv[1], L"registry") == 0) {
