@@ -6,6 +6,7 @@
 #include "emu/machine.h"
 #include "emu/resources.h"
 #include "emu/window_manager.h"
+#include "coordinates.h"
 #include "gdi_surface.h"
 
 #include <algorithm>
@@ -38,7 +39,7 @@ namespace {
 // A coordinate moved by an origin, kept within the 32-bit range: what lies
 // beyond it lies beyond every surface too.
 LONG Shifted(std::int64_t coordinate, std::int64_t origin) {
-    return static_cast<LONG>(std::clamp<std::int64_t>(coordinate + origin, INT32_MIN, INT32_MAX));
+    return Saturate(coordinate + origin);
 }
 } // namespace
 

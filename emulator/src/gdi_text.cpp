@@ -1,6 +1,7 @@
 // Text on the emulated desktop: one TrueType face standing in for the system
 // font, rendered without anti-aliasing so that every text pixel has exactly
 // the text colour.
+#include "coordinates.h"
 #include "gdi_surface.h"
 
 #include "emu/resources.h"
@@ -229,7 +230,7 @@ int LineHeight() {
 int DrawTextOn(Canvas& canvas, std::string_view text, RECT& rect, UINT format,
                const TextStyle& style) {
     const int lineHeight = LineHeight();
-    const std::vector<Line> lines = Layout(text, format, rect.right - rect.left);
+    const std::vector<Line> lines = Layout(text, format, Minus(rect.right, rect.left));
     const int height = lineHeight * static_cast<int>(lines.size());
 
     if (format & DT_CALCRECT) {
@@ -237,8 +238,8 @@ int DrawTextOn(Canvas& canvas, std::string_view text, RECT& rect, UINT format,
         for (const Line& line : lines) {
             widest = std::max(widest, WidthOf(line));
         }
-        rect.right = rect.left + widest;
-        rect.bottom = rect.top + height;
+        rect.right = Plus(rect.left, widest);
+        rect.bottom = Plus(rect.top, height);
         return height;
     }
 
@@ -250,7 +251,7 @@ int DrawTextOn(Canvas& canvas, std::string_view text, RECT& rect, UINT format,
             y = static_cast<int>(rect.top +
                                  (std::int64_t{rect.bottom} - rect.top - lineHeight) / 2);
         } else if (format & DT_BOTTOM) {
-            y = rect.bottom - lineHeight;
+            y = Minus(rect.bottom, lineHeight);
         }
     }
     Canvas target = (format & DT_NOCLIP) ? canvas : canvas.ClippedTo(rect);
@@ -260,12 +261,14 @@ int DrawTextOn(Canvas& canvas, std::string_view text, RECT& rect, UINT format,
         if (format & DT_CENTER) {
             x = static_cast<int>((std::int64_t{rect.left} + rect.right - width) / 2);
         } else if (format & DT_RIGHT) {
-            x = rect.right - width;
+            x = Minus(rect.right, width);
         }
         DrawLine(target, line, x, y, style);
-        y += lineHeight;
+        y = Plus(y, lineHeight);
     }
-    return y - rect.top;
+    // With DT_VCENTER or DT_BOTTOM Windows returns where the text ends below
+    // the rectangle's top, not its height.
+    return Minus(y, rect.top);
 }
 
 } // namespace emu::gdi

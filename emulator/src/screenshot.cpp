@@ -4,6 +4,7 @@
 #include "emu/gdi.h"
 
 #include "emu/window_manager.h"
+#include "coordinates.h"
 #include "gdi_surface.h"
 
 #include <png.h>
@@ -116,8 +117,8 @@ void DrawControl(Canvas& canvas, const WindowView& control, const WindowView& di
     if (cls == "EDIT") {
         canvas.Fill(control.rect, SysColour(gdi::ColourWindow));
         gdi::DrawRectEdge(canvas, control.rect, EDGE_SUNKEN, BF_RECT);
-        RECT inside{control.rect.left + 3, control.rect.top + 2, control.rect.right - 3,
-                    control.rect.bottom - 2};
+        RECT inside{Plus(control.rect.left, 3), Plus(control.rect.top, 2),
+                    Minus(control.rect.right, 3), Minus(control.rect.bottom, 2)};
         Text(canvas, control.text, inside, DT_SINGLELINE | NoPrefix);
         return;
     }

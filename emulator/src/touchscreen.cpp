@@ -7,6 +7,7 @@
 #include "emu/trace.h"
 #include "emu/user.h"
 #include "emu/window_manager.h"
+#include "coordinates.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -70,7 +71,7 @@ std::size_t ScreenOfLastRequest() {
 // Where the finger lands, off the target by the action's offset; a target at
 // the far end of the coordinate range keeps the finger within the range.
 LONG Offset(LONG at, int by) {
-    return static_cast<LONG>(std::clamp<std::int64_t>(std::int64_t{at} + by, INT32_MIN, INT32_MAX));
+    return Plus(at, by);
 }
 
 void BeginWait() {

@@ -8,6 +8,7 @@
 #include "emu/machine.h"
 #include "emu/trace.h"
 #include "emu/window_manager.h"
+#include "coordinates.h"
 #include "window_state.h"
 
 #include <algorithm>
@@ -24,8 +25,7 @@ namespace {
 // The right or bottom edge of a window placed anywhere in the 32-bit range (a
 // program can ask for any position and size): kept within the range.
 LONG FarEdge(int origin, int size) {
-    return static_cast<LONG>(
-        std::clamp<std::int64_t>(std::int64_t{origin} + size, INT32_MIN, INT32_MAX));
+    return Plus(origin, size);
 }
 
 struct WindowClass {
@@ -205,9 +205,13 @@ void MoveFocusAwayFrom(HWND hwnd, HWND owner) {
 
 Event GeometryEvent(const char* op, const Window& window) {
     RECT r = ScreenRect(window);
-    return {{"ev", "window"},       {"op", op},   {"class", window.className},
-            {"x", r.left},          {"y", r.top}, {"w", r.right - r.left},
-            {"h", r.bottom - r.top}};
+    return {{"ev", "window"},
+            {"op", op},
+            {"class", window.className},
+            {"x", r.left},
+            {"y", r.top},
+            {"w", std::int64_t{r.right} - r.left},
+            {"h", std::int64_t{r.bottom} - r.top}};
 }
 
 } // namespace
@@ -239,18 +243,18 @@ RECT ScreenRect(const Window& window) {
     RECT r = window.rect;
     if (const Window* parent = Find(window.parent)) {
         RECT p = ScreenRect(*parent);
-        LONG dx = p.left + parent->clientInset.left;
-        LONG dy = p.top + parent->clientInset.top;
-        r = {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+        LONG dx = Plus(p.left, parent->clientInset.left);
+        LONG dy = Plus(p.top, parent->clientInset.top);
+        r = {Plus(r.left, dx), Plus(r.top, dy), Plus(r.right, dx), Plus(r.bottom, dy)};
     }
     return r;
 }
 
 RECT ClientRect(const Window& window) {
-    LONG width =
-        window.rect.right - window.rect.left - window.clientInset.left - window.clientInset.right;
-    LONG height =
-        window.rect.bottom - window.rect.top - window.clientInset.top - window.clientInset.bottom;
+    const RECT& r = window.rect;
+    const RECT& inset = window.clientInset;
+    LONG width = Saturate(std::int64_t{r.right} - r.left - inset.left - inset.right);
+    LONG height = Saturate(std::int64_t{r.bottom} - r.top - inset.top - inset.bottom);
     return {0, 0, std::max<LONG>(width, 0), std::max<LONG>(height, 0)};
 }
 
@@ -306,11 +310,12 @@ void Expose(HWND hwnd, const RECT& area) {
             continue;
         }
         RECT r = ScreenRect(*w);
-        LONG originX = r.left + w->clientInset.left;
-        LONG originY = r.top + w->clientInset.top;
-        RECT local{std::max(area.left, r.left) - originX, std::max(area.top, r.top) - originY,
-                   std::min(area.right, r.right) - originX,
-                   std::min(area.bottom, r.bottom) - originY};
+        LONG originX = Plus(r.left, w->clientInset.left);
+        LONG originY = Plus(r.top, w->clientInset.top);
+        RECT local{Minus(std::max(area.left, r.left), originX),
+                   Minus(std::max(area.top, r.top), originY),
+                   Minus(std::min(area.right, r.right), originX),
+                   Minus(std::min(area.bottom, r.bottom), originY)};
         if (local.left < local.right && local.top < local.bottom) {
             InvalidateRect(other, &local, TRUE);
         }
@@ -470,8 +475,8 @@ HWND Create(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int
     RECT nc = Find(hwnd)->rect;
     SendMessageA(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&nc));
     if (Window* w = Find(hwnd)) {
-        w->clientInset = {nc.left - w->rect.left, nc.top - w->rect.top, w->rect.right - nc.right,
-                          w->rect.bottom - nc.bottom};
+        w->clientInset = {Minus(nc.left, w->rect.left), Minus(nc.top, w->rect.top),
+                          Minus(w->rect.right, nc.right), Minus(w->rect.bottom, nc.bottom)};
     } else {
         return nullptr;
     }
@@ -491,8 +496,9 @@ HWND Create(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int
     if ((w = Find(hwnd)) == nullptr) {
         return nullptr;
     }
-    SendMessageA(hwnd, WM_MOVE, 0,
-                 MAKELONG(w->rect.left + w->clientInset.left, w->rect.top + w->clientInset.top));
+    SendMessageA(
+        hwnd, WM_MOVE, 0,
+        MAKELONG(Plus(w->rect.left, w->clientInset.left), Plus(w->rect.top, w->clientInset.top)));
     if (Find(hwnd) == nullptr) {
         return nullptr;
     }
@@ -707,8 +713,8 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
     }
     if (moved && (window = Find(hWnd)) != nullptr) {
         SendMessageA(hWnd, WM_MOVE, 0,
-                     MAKELONG(window->rect.left + window->clientInset.left,
-                              window->rect.top + window->clientInset.top));
+                     MAKELONG(emu::Plus(window->rect.left, window->clientInset.left),
+                              emu::Plus(window->rect.top, window->clientInset.top)));
     }
     return TRUE;
 }

@@ -107,5 +107,28 @@ TEST_F(FuzzFindings, DialogOwnedByAWindowAtTheStartOfTheRange) {
     EXPECT_EQ(RegistryWriteNames().size(), 13u);
 }
 
+// The same window top on a desktop of 1024 x 768 (0x800000 x 768 wraps to
+// -2^31): the CalibTest dialog now lands on the desktop at y >= 0, and when it
+// closes, the window below it has that area to repaint. The emulated window
+// manager once took the area into the window's client coordinates in 32 bits.
+TEST_F(FuzzFindings, DialogClosingOverAWindowAtTheStartOfTheRange) {
+    const std::string registry =
+        "REGEDIT4\r\n\r\n[" + std::string(scenario::ServiceKey) +
+        "]\r\n\"NumberOfScreens\"=dword:00000001\r\n\r\n[" + ScreenKey(0, false) +
+        "]\r\n\"XlateXLow\"=dword:00000000\r\n\"XlateXHigh\"=dword:00000000\r\n"
+        "\"XlateYLow\"=dword:00800000\r\n\"XlateYHigh\"=dword:00800000\r\n";
+    EXPECT_EQ(RunFresh({{"platform", "win32s"},
+                        {"registry_text", registry},
+                        {"driver", {{"touches", PlainTouches}}}},
+                       "", "dialog over a window at the start of the range"),
+              1);
+    json create = Events("window").at(0);
+    EXPECT_EQ(create["y"], -2147483647 - 1);
+    ASSERT_EQ(Events("dialog").size(), 1u);
+    EXPECT_GE(Events("dialog")[0]["y"], 0);
+    EXPECT_TRUE(Events("error").empty());
+    EXPECT_EQ(RegistryWriteNames().size(), 13u);
+}
+
 } // namespace
 } // namespace hostile
