@@ -384,10 +384,13 @@ RECT ClientOnDesktop(const WindowView& view) {
     RECT client{};
     GetClientRect(view.hwnd, &client);
     const RECT& r = view.rect;
-    const LONG side = std::max<LONG>(0, (r.right - r.left - client.right) / 2);
-    const LONG above = std::max<LONG>(0, r.bottom - r.top - client.bottom - side);
-    return RECT{r.left + side, r.top + above, r.left + side + client.right,
-                r.top + above + client.bottom};
+    const std::int64_t side =
+        std::max<std::int64_t>(0, (std::int64_t{r.right} - r.left - client.right) / 2);
+    const std::int64_t above =
+        std::max<std::int64_t>(0, std::int64_t{r.bottom} - r.top - client.bottom - side);
+    const LONG left = Plus(r.left, side);
+    const LONG top = Plus(r.top, above);
+    return RECT{left, top, Plus(left, client.right), Plus(top, client.bottom)};
 }
 
 // The client area of a window when what is drawn on it goes into the
@@ -519,6 +522,8 @@ LONG Middle(int low, int high, std::int64_t origin) {
 } // namespace
 } // namespace emu::gdi
 
+using emu::Minus;
+using emu::Plus;
 using emu::RgbOf;
 using namespace emu::gdi;
 
@@ -722,14 +727,15 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     const RECT box = Normalised(left, top, right, bottom);
     const int band = pen.hollow ? 0 : pen.width;
     if (!brush.hollow) {
-        canvas.Fill(RECT{box.left + band, box.top + band, box.right - band, box.bottom - band},
+        canvas.Fill(RECT{Plus(box.left, band), Plus(box.top, band), Minus(box.right, band),
+                         Minus(box.bottom, band)},
                     brush.rgb);
     }
     if (band > 0) {
-        canvas.Fill(RECT{box.left, box.top, box.right, box.top + band}, pen.rgb);
-        canvas.Fill(RECT{box.left, box.bottom - band, box.right, box.bottom}, pen.rgb);
-        canvas.Fill(RECT{box.left, box.top, box.left + band, box.bottom}, pen.rgb);
-        canvas.Fill(RECT{box.right - band, box.top, box.right, box.bottom}, pen.rgb);
+        canvas.Fill(RECT{box.left, box.top, box.right, Plus(box.top, band)}, pen.rgb);
+        canvas.Fill(RECT{box.left, Minus(box.bottom, band), box.right, box.bottom}, pen.rgb);
+        canvas.Fill(RECT{box.left, box.top, Plus(box.left, band), box.bottom}, pen.rgb);
+        canvas.Fill(RECT{Minus(box.right, band), box.top, box.right, box.bottom}, pen.rgb);
     }
     return TRUE;
 }
@@ -989,10 +995,11 @@ std::uint32_t WindowPixel(HWND hwnd, int x, int y) {
         return NoPixel;
     }
     const RECT client = ClientOnDesktop(*view);
-    if (x < 0 || y < 0 || x >= client.right - client.left || y >= client.bottom - client.top) {
+    if (x < 0 || y < 0 || x >= std::int64_t{client.right} - client.left ||
+        y >= std::int64_t{client.bottom} - client.top) {
         return NoPixel;
     }
-    return DesktopPixel(client.left + x, client.top + y);
+    return DesktopPixel(Plus(client.left, x), Plus(client.top, y));
 }
 
 void RepaintDesktop(const RECT& rect) {

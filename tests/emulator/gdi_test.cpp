@@ -425,6 +425,33 @@ TEST_F(GdiTest, WindowDCDrawsAtTheWindowClippedToIt) {
     EXPECT_EQ(emu::LiveGdiObjects(), 0);
 }
 
+// A window as wide as the 32-bit range ends with it; what the program draws
+// at its far edge lies beyond the range on the desktop and is cut there.
+TEST_F(GdiTest, WindowReachingTheEndOfTheCoordinateRange) {
+    HWND hwnd = PopupWindow(100, 0, INT32_MAX, 100);
+    ASSERT_NE(hwnd, nullptr);
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    EXPECT_EQ(window.left, 100);
+    EXPECT_EQ(window.right, INT32_MAX);
+    EXPECT_EQ(emu::DesktopPixel(100, 0), LightGrey);
+
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ pen = SelectObject(dc, GetStockObject(BLACK_PEN));
+    EXPECT_TRUE(Rectangle(dc, -100, 10, INT32_MAX, 20));
+    EXPECT_TRUE(Rectangle(dc, INT32_MAX, 30, INT32_MAX, 40)); // empty boxes at both ends
+    EXPECT_TRUE(Rectangle(dc, INT32_MIN, 50, INT32_MIN, 60));
+    EXPECT_EQ(emu::DesktopPixel(99, 15), emu::DesktopColour);
+    EXPECT_EQ(emu::WindowPixel(hwnd, 0, 10), Black);
+    EXPECT_EQ(emu::WindowPixel(hwnd, 0, 15), White);
+    EXPECT_EQ(emu::WindowPixel(hwnd, 0, 19), Black);
+    EXPECT_EQ(emu::WindowPixel(hwnd, 0, 35), LightGrey);
+    SelectObject(dc, pen);
+    ReleaseDC(hwnd, dc);
+    DestroyWindow(hwnd);
+    EXPECT_EQ(emu::LiveGdiObjects(), 0);
+}
+
 TEST_F(GdiTest, BeginPaintReportsWhetherTheBackgroundWasErased) {
     HWND hwnd = PopupWindow(0, 0, 100, 100);
     InvalidateRect(hwnd, nullptr, TRUE);
