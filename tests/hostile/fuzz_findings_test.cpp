@@ -6,16 +6,21 @@ namespace {
 
 using FuzzFindings = HostileRun;
 
+// A Win32s machine with one screen whose stored ranges are the given dwords.
+std::string OneWin32sScreen(const std::string& xLow, const std::string& xHigh,
+                            const std::string& yLow, const std::string& yHigh) {
+    return "REGEDIT4\r\n\r\n[" + std::string(scenario::ServiceKey) +
+           "]\r\n\"NumberOfScreens\"=dword:00000001\r\n\r\n[" + ScreenKey(0, false) +
+           "]\r\n\"XlateXLow\"=dword:" + xLow + "\r\n\"XlateXHigh\"=dword:" + xHigh +
+           "\r\n\"XlateYLow\"=dword:" + yLow + "\r\n\"XlateYHigh\"=dword:" + yHigh + "\r\n";
+}
+
 // Win32s multiplies the raw ranges by the desktop size: a stored Y range of
 // 0 to 0x1FFFFF makes a window 1024 x 1610612736 pixels, whose lower targets
 // lie far below the desktop, near the end of the 32-bit range. The emulated
 // GDI once added the two edges of such a target's box in 32 bits.
 TEST_F(FuzzFindings, TargetsNearTheEndOfTheCoordinateRange) {
-    const std::string registry =
-        "REGEDIT4\r\n\r\n[" + std::string(scenario::ServiceKey) +
-        "]\r\n\"NumberOfScreens\"=dword:00000001\r\n\r\n[" + ScreenKey(0, false) +
-        "]\r\n\"XlateXLow\"=dword:00000000\r\n\"XlateXHigh\"=dword:00000000\r\n"
-        "\"XlateYLow\"=dword:00000000\r\n\"XlateYHigh\"=dword:001fffff\r\n";
+    const std::string registry = OneWin32sScreen("00000000", "00000000", "00000000", "001fffff");
     // The user's finger misses the second target by far more than the range
     // has left: it lands on the last pixel the range holds.
     json user = json::array({json{{"touch", {0, 0}}}, json{{"touch", {0, 800000000}}}, "touch"});
@@ -41,11 +46,7 @@ TEST_F(FuzzFindings, TargetsNearTheEndOfTheCoordinateRange) {
 // the window's right edge and the drawing origin in the emulated desktop.
 // The window lies off the desktop: the touches come from the driver.
 TEST_F(FuzzFindings, WindowBeyondTheEndOfTheCoordinateRange) {
-    const std::string registry =
-        "REGEDIT4\r\n\r\n[" + std::string(scenario::ServiceKey) +
-        "]\r\n\"NumberOfScreens\"=dword:00000001\r\n\r\n[" + ScreenKey(0, false) +
-        "]\r\n\"XlateXLow\"=dword:00180000\r\n\"XlateXHigh\"=dword:002fffff\r\n"
-        "\"XlateYLow\"=dword:00000000\r\n\"XlateYHigh\"=dword:00000000\r\n";
+    const std::string registry = OneWin32sScreen("00180000", "002fffff", "00000000", "00000000");
     EXPECT_EQ(RunFresh({{"platform", "win32s"},
                         {"registry_text", registry},
                         {"driver", {{"touches", PlainTouches}}}},
@@ -65,11 +66,7 @@ TEST_F(FuzzFindings, WindowBeyondTheEndOfTheCoordinateRange) {
 // x = -2^30, and the emulated DrawTextA once centred its rows in overflowing
 // arithmetic.
 TEST_F(FuzzFindings, WindowWiderThanTheCoordinateRange) {
-    const std::string registry =
-        "REGEDIT4\r\n\r\n[" + std::string(scenario::ServiceKey) +
-        "]\r\n\"NumberOfScreens\"=dword:00000001\r\n\r\n[" + ScreenKey(0, false) +
-        "]\r\n\"XlateXLow\"=dword:00000000\r\n\"XlateXHigh\"=dword:0032698c\r\n"
-        "\"XlateYLow\"=dword:00000000\r\n\"XlateYHigh\"=dword:00000000\r\n";
+    const std::string registry = OneWin32sScreen("00000000", "0032698c", "00000000", "00000000");
     EXPECT_EQ(RunFresh({{"platform", "win32s"},
                         {"desktop", {650, 480}},
                         {"registry_text", registry},
@@ -87,11 +84,7 @@ TEST_F(FuzzFindings, WindowWiderThanTheCoordinateRange) {
 // and then moved onto the desktop, the dialog (285 x 140 pixels) ends with
 // its right and bottom edges on the desktop's.
 TEST_F(FuzzFindings, DialogOwnedByAWindowAtTheStartOfTheRange) {
-    const std::string registry =
-        "REGEDIT4\r\n\r\n[" + std::string(scenario::ServiceKey) +
-        "]\r\n\"NumberOfScreens\"=dword:00000001\r\n\r\n[" + ScreenKey(0, false) +
-        "]\r\n\"XlateXLow\"=dword:00000000\r\n\"XlateXHigh\"=dword:000003ff\r\n"
-        "\"XlateYLow\"=dword:80000000\r\n\"XlateYHigh\"=dword:800002ff\r\n";
+    const std::string registry = OneWin32sScreen("00000000", "000003ff", "80000000", "800002ff");
     EXPECT_EQ(RunFresh({{"platform", "win32s"},
                         {"desktop", {1, 1}},
                         {"registry_text", registry},
@@ -112,11 +105,7 @@ TEST_F(FuzzFindings, DialogOwnedByAWindowAtTheStartOfTheRange) {
 // closes, the window below it has that area to repaint. The emulated window
 // manager once took the area into the window's client coordinates in 32 bits.
 TEST_F(FuzzFindings, DialogClosingOverAWindowAtTheStartOfTheRange) {
-    const std::string registry =
-        "REGEDIT4\r\n\r\n[" + std::string(scenario::ServiceKey) +
-        "]\r\n\"NumberOfScreens\"=dword:00000001\r\n\r\n[" + ScreenKey(0, false) +
-        "]\r\n\"XlateXLow\"=dword:00000000\r\n\"XlateXHigh\"=dword:00000000\r\n"
-        "\"XlateYLow\"=dword:00800000\r\n\"XlateYHigh\"=dword:00800000\r\n";
+    const std::string registry = OneWin32sScreen("00000000", "00000000", "00800000", "00800000");
     EXPECT_EQ(RunFresh({{"platform", "win32s"},
                         {"registry_text", registry},
                         {"driver", {{"touches", PlainTouches}}}},
