@@ -53,11 +53,7 @@ std::optional<DWORD> HostileRun::Saved(int screen, const std::string& name, bool
 }
 
 std::vector<std::string> HostileRun::DialogCaptions() {
-    std::vector<std::string> captions;
-    for (const json& dialog : emu::EventsOf("dialog")) {
-        captions.push_back(dialog.value("caption", ""));
-    }
-    return captions;
+    return EventStrings("dialog", "caption");
 }
 
 } // namespace hostile

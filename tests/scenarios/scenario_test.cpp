@@ -50,20 +50,21 @@ std::vector<std::string> ScenarioTest::Requests() {
     return names;
 }
 
-std::vector<std::string> ScenarioTest::MessageTexts() {
-    std::vector<std::string> texts;
-    for (const json& box : emu::EventsOf("messagebox")) {
-        texts.push_back(box.value("text", ""));
+std::vector<std::string> ScenarioTest::EventStrings(const std::string& kind,
+                                                    const std::string& field) {
+    std::vector<std::string> values;
+    for (const json& event : emu::EventsOf(kind)) {
+        values.push_back(event.value(field, ""));
     }
-    return texts;
+    return values;
+}
+
+std::vector<std::string> ScenarioTest::MessageTexts() {
+    return EventStrings("messagebox", "text");
 }
 
 std::vector<std::string> ScenarioTest::RegistryWriteNames() {
-    std::vector<std::string> names;
-    for (const json& write : emu::EventsOf("regset")) {
-        names.push_back(write.value("name", ""));
-    }
-    return names;
+    return EventStrings("regset", "name");
 }
 
 } // namespace scenario

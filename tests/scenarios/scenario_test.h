@@ -41,6 +41,8 @@ class ScenarioTest : public ::testing::Test {
     // touch.
     static std::vector<std::string> Requests();
     static std::vector<json> Events(const std::string& kind) { return emu::EventsOf(kind); }
+    // One string field of every trace event of a kind, in order.
+    static std::vector<std::string> EventStrings(const std::string& kind, const std::string& field);
     static std::vector<std::string> MessageTexts();
     static std::vector<std::string> RegistryWriteNames();
 };
