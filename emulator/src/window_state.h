@@ -21,7 +21,8 @@ constexpr int CaptionHeight = 19; // SM_CYCAPTION, the caption bar with its bott
 constexpr DWORD ExDlgModalFrame = 0x00000001;  // WS_EX_DLGMODALFRAME
 constexpr DWORD ExNoParentNotify = 0x00000004; // WS_EX_NOPARENTNOTIFY
 constexpr DWORD ButtonTypeMask = 0x0000000F;
-constexpr DWORD StaticIcon = 0x00000003; // SS_ICON
+constexpr DWORD StaticIcon = 0x00000003;    // SS_ICON
+constexpr DWORD NoIdleMessage = 0x00000100; // DS_NOIDLEMSG
 
 struct DialogState {
     DLGPROC proc = nullptr;
@@ -55,6 +56,7 @@ struct Window {
     bool traced = false; // gets "window" trace events
     DialogState dialog;
     UINT messageBoxType = 0;
+    HICON icon = nullptr; // a static control's, as STM_SETICON set it
 };
 
 Window* Find(HWND hwnd);
