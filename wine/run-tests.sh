@@ -54,7 +54,7 @@ if stale "$build/bin/probe.exe" wine/probe/probe.c; then
 fi
 if stale "$build/bin/wintool.exe" wine/tools/wintool.c; then
     x86_64-w64-mingw32-gcc -O2 -Wall -Wextra -Werror -static -s \
-        -o "$build/bin/wintool.exe" wine/tools/wintool.c -luser32 -lshell32
+        -o "$build/bin/wintool.exe" wine/tools/wintool.c -luser32 -lshell32 -ladvapi32
 fi
 if [ "${VINTOQ_WINE_PROBE_ONLY:-0}" != 1 ] && [ -z "${VINTOQ_EXE:-}" ]; then
     if [ ! -f "$build/win-x86_64/build.ninja" ]; then
