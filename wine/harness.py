@@ -100,10 +100,10 @@ def screenshot(name):
 
 # ---- windows on the Wine desktop ---------------------------------------------
 
-WINDOW_LINE = re.compile(r"^window (\S+) pid=(\d+) xid=(\d+) class=(.*?) rect=(-?\d+),(-?\d+),"
-                         r"(-?\d+),(-?\d+) text=(.*)$")
-CHILD_LINE = re.compile(r"^child (\S+) id=(-?\d+) class=(.*?) rect=(-?\d+),(-?\d+),(-?\d+),"
-                        r"(-?\d+) text=(.*)$")
+RECT_AND_STYLE = (r"rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) style=([0-9a-f]+) exstyle=([0-9a-f]+) "
+                  r"text=(.*)$")
+WINDOW_LINE = re.compile(r"^window (\S+) pid=(\d+) xid=(\d+) class=(.*?) " + RECT_AND_STYLE)
+CHILD_LINE = re.compile(r"^child (\S+) id=(-?\d+) class=(.*?) " + RECT_AND_STYLE)
 
 
 def unescape(text):
@@ -118,18 +118,23 @@ def list_windows():
     for line in output.read_text(encoding="utf-8", errors="replace").splitlines():
         match = WINDOW_LINE.match(line)
         if match:
-            windows.append({
-                "hwnd": match.group(1), "pid": int(match.group(2)), "xid": int(match.group(3)),
-                "class": match.group(4), "rect": [int(match.group(i)) for i in range(5, 9)],
-                "text": unescape(match.group(9)), "children": []})
+            windows.append(dict(window_fields(match, 5), hwnd=match.group(1),
+                                pid=int(match.group(2)), xid=int(match.group(3)),
+                                children=[], **{"class": match.group(4)}))
             continue
         match = CHILD_LINE.match(line)
         if match and windows:
-            windows[-1]["children"].append({
-                "hwnd": match.group(1), "id": int(match.group(2)) & 0xFFFF,
-                "class": match.group(3), "rect": [int(match.group(i)) for i in range(4, 8)],
-                "text": unescape(match.group(8))})
+            windows[-1]["children"].append(dict(
+                window_fields(match, 4), hwnd=match.group(1), id=int(match.group(2)) & 0xFFFF,
+                **{"class": match.group(3)}))
     return windows
+
+
+def window_fields(match, first):
+    """Rectangle, styles and text from a listing line, from group `first`."""
+    return {"rect": [int(match.group(i)) for i in range(first, first + 4)],
+            "style": int(match.group(first + 4), 16), "exstyle": int(match.group(first + 5), 16),
+            "text": unescape(match.group(first + 6))}
 
 
 def x_windows():
@@ -167,7 +172,7 @@ def x_window_name(window):
 def dialog_record(window):
     kind = dialog_kind(window)
     record = {"kind": kind, "caption": window["text"], "x_caption": x_window_name(window),
-              "rect": window["rect"]}
+              "rect": window["rect"], "style": window["style"], "exstyle": window["exstyle"]}
     if kind == "MessageBox":
         text = child(window, 0xFFFF)
         record["text"] = text["text"] if text else None
@@ -538,6 +543,9 @@ class Run:
         self.x_seen = set()
         self.last_listing = 0.0
         self.answered = {}
+        self.windows = []
+        self.windows_seen = set()
+        self.screens_listed = set()
 
     def mark(self, what):
         """Keeps what the harness did and when, for reading a failed run."""
@@ -560,10 +568,26 @@ class Run:
             return self.script.pop(0)
         return "yes"
 
-    def on_wait(self, number):
+    def note_windows(self, windows):
+        """Keeps each calibration window as first seen."""
+        for window in windows:
+            if window["class"] == "Calibrate" and window["hwnd"] not in self.windows_seen:
+                self.windows_seen.add(window["hwnd"])
+                self.windows.append({k: window[k] for k in ("class", "rect", "style", "exstyle")})
+
+    def look_at_screen_window(self, request):
+        """Lists the windows at the first wait on each screen, so that every
+        calibration window is seen while it waits, however short its life."""
+        screen = request["in"][12:16]
+        if screen not in self.screens_listed:
+            self.screens_listed.add(screen)
+            self.note_windows(list_windows())
+
+    def on_wait(self, number, request):
         """A target has been drawn and the program polls for touch
         `number` (counted over the whole run)."""
         self.mark("wait for touch %d" % number)
+        self.look_at_screen_window(request)
         self.shoot("target%d" % number)
         if number <= len(self.touches):
             if number in self.holds:
@@ -613,10 +637,10 @@ class Run:
                 process.kill()
                 break
             requests, _ = read_driver_log()
-            waits = sum(1 for r in requests if r["name"] == "BeginTouchWait")
-            while self.waits_seen < waits:
+            waits = [r for r in requests if r["name"] == "BeginTouchWait"]
+            while self.waits_seen < len(waits):
                 self.waits_seen += 1
-                self.on_wait(self.waits_seen)
+                self.on_wait(self.waits_seen, waits[self.waits_seen - 1])
             if process.poll() is not None:
                 break
             shown = x_windows()
@@ -625,6 +649,7 @@ class Run:
                 self.x_seen |= shown
                 self.last_listing = time.time()
                 windows = list_windows()
+                self.note_windows(windows)
                 for window in windows:
                     if window["class"] == "#32770" and window["hwnd"] not in self.handled:
                         self.handled.add(window["hwnd"])
@@ -698,6 +723,7 @@ def run_scenario(path):
         "registry_after": after,
         "registry_changed": registry_changes(before, after),
         "registry_writes": writes,
+        "windows": run.windows,
         "dialogs": run.dialogs,
         "screenshots": run.shots,
         "notes": run.notes,

@@ -7,10 +7,12 @@
  *     The visible top-level windows with their child controls, so that a
  *     test can read a dialog's texts and find its buttons without guessing
  *     pixel positions from dialog units and fonts:
- *       window <hwnd> pid=<pid> xid=<X window> class=<class> rect=<l>,<t>,<r>,<b> text=<text>
- *       child <hwnd> id=<id> class=<class> rect=<l>,<t>,<r>,<b> text=<text>
- *     Rectangles are in screen coordinates, which under Wine's X11 driver
- *     without a virtual desktop are the X screen's.
+ *       window <hwnd> pid=<pid> xid=<X window> class=<class> rect=<l>,<t>,<r>,<b>
+ *              style=<hex> exstyle=<hex> text=<text>
+ *       child <hwnd> id=<id> class=<class> rect=<l>,<t>,<r>,<b> style=<hex> exstyle=<hex>
+ *              text=<text>
+ *     (one line each). Rectangles are in screen coordinates, which under
+ *     Wine's X11 driver without a virtual desktop are the X screen's.
  *
  *   wintool.exe registry <HKLM sub-key> ...
  *     Each key and everything below it, as the live registry holds it (the
@@ -77,8 +79,10 @@ static void PrintCommon(HWND window) {
     RECT rect;
     GetClassNameA(window, className, sizeof className);
     GetWindowRect(window, &rect);
-    printf("class=%s rect=%ld,%ld,%ld,%ld text=", className, (long)rect.left, (long)rect.top,
-           (long)rect.right, (long)rect.bottom);
+    printf("class=%s rect=%ld,%ld,%ld,%ld style=%08lx exstyle=%08lx text=", className,
+           (long)rect.left, (long)rect.top, (long)rect.right, (long)rect.bottom,
+           (unsigned long)GetWindowLongW(window, GWL_STYLE),
+           (unsigned long)GetWindowLongW(window, GWL_EXSTYLE));
     PrintText(window);
     putchar('\n');
 }
