@@ -30,26 +30,21 @@ WS_EX_CONTROLPARENT = 0x00010000
 # Bits that say what a window is doing at the moment the side looked at it
 # (shown; disabled while its modal dialog is up), not what it was made as.
 STATE_STYLES = WS_VISIBLE | WS_DISABLED
-# Bits the window and dialog managers add by themselves; the program asks
-# for none of them.
-SYSTEM_STYLES = WS_CLIPSIBLINGS
-SYSTEM_DIALOG_STYLES = DS_3DLOOK
-SYSTEM_EX_STYLES = WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT
+# Bits the window and dialog managers add to a dialog by themselves; the
+# templates ask for none of them.
+SYSTEM_DIALOG_STYLES = WS_CLIPSIBLINGS | DS_3DLOOK
+SYSTEM_DIALOG_EX_STYLES = WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT
 
 KNOWN_DIFFERENCES = {
     "poll counts": "real time under Wine, virtual time on the emulated desktop; a wait polls as "
                    "often as the machine allows. Only whether failed polls came before a request "
                    "is compared.",
-    "WS_VISIBLE, WS_DISABLED": "state at the moment each side looked: Wine's windows are listed "
-                               "while shown, the emulator traces a window as it is created and a "
-                               "dialog as it is shown",
-    "WS_CLIPSIBLINGS": "Wine, like Windows, sets it on every top-level window (calibration "
-                       "windows: 94000000 under Wine, 80000000 on the emulated desktop); nothing "
-                       "the program does depends on it",
-    "DS_3DLOOK, WS_EX_WINDOWEDGE, WS_EX_CONTROLPARENT": "Wine's dialog manager adds them to "
-                                                        "every dialog (the templates ask for "
-                                                        "none): 94c800c4/00010101 under Wine, "
-                                                        "90c800c0/00000001 on the emulated desktop",
+    "WS_VISIBLE, WS_DISABLED": "state at the moment each side looked: Wine's dialogs are "
+                               "listed while shown, the emulator traces a dialog as it is shown "
+                               "and a window as it is created",
+    "WS_CLIPSIBLINGS, DS_3DLOOK, WS_EX_WINDOWEDGE, WS_EX_CONTROLPARENT on dialogs":
+        "Wine's window and dialog managers add them to every dialog (the templates ask for "
+        "none): 94c800c4/00010101 under Wine, 90c800c0/00000001 on the emulated desktop",
     "message-box rectangle and style": "a message box is laid out by the platform from the "
                                        "metrics of its text, in each side's own font; the program "
                                        "fixes only its text, caption and type",
@@ -68,9 +63,13 @@ def normal_key(path):
 
 
 def styles(style, exstyle, dialog=False):
-    """Style and extended style as the program chose them, in hex."""
-    system = STATE_STYLES | SYSTEM_STYLES | (SYSTEM_DIALOG_STYLES if dialog else 0)
-    return ["%08x" % (style & ~system), "%08x" % (exstyle & ~SYSTEM_EX_STYLES)]
+    """Style and extended style as the program chose them, in hex. A
+    calibration window's are those it passed to CreateWindowExA on both
+    sides; a dialog's, those its template gives."""
+    if dialog:
+        return ["%08x" % (style & ~(STATE_STYLES | SYSTEM_DIALOG_STYLES)),
+                "%08x" % (exstyle & ~SYSTEM_DIALOG_EX_STYLES)]
+    return ["%08x" % (style & ~STATE_STYLES), "%08x" % exstyle]
 
 
 def from_wine(result):

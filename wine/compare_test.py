@@ -28,9 +28,10 @@ def wine_result():
         ],
         "registry_writes": [{"key": "HKEY_LOCAL_MACHINE\\SYSTEM\\X", "name": "XLow", "type": 4,
                              "value": 120}],
-        # As Wine lists them: shown, with the bits its managers add.
-        "windows": [{"class": "Calibrate", "rect": [0, 0, 1024, 768], "style": 0x94000000,
+        # As the program created it (Wine's "win" trace channel).
+        "windows": [{"class": "Calibrate", "rect": [0, 0, 1024, 768], "style": 0x80000000,
                      "exstyle": 0}],
+        # As Wine lists them: shown, with the bits its managers add.
         "dialogs": [
             {"kind": "CalibTest", "caption": "Check Calibration", "rect": [369, 314, 654, 454],
              "style": 0x94C800C4, "exstyle": 0x10101,
@@ -85,7 +86,8 @@ class CompareTest(unittest.TestCase):
 
     def test_calibration_window_geometry_and_style(self):
         for field, value in (("rect", [0, 0, 1024, 767]), ("rect", [1, 0, 1024, 768]),
-                             ("style", 0x94000000 | 0x00C00000), ("exstyle", 0x8)):
+                             ("style", 0x80000000 | 0x00C00000),
+                             ("style", 0x80000000 | 0x04000000), ("exstyle", 0x8)):
             result = wine_result()
             result["windows"][0][field] = value
             self.assertEqual(found(result, emulator_trace()), ["calibration windows #1"], field)

@@ -372,6 +372,35 @@ def registry_writes(trace_text):
     return writes
 
 
+CREATE_CALL = re.compile(r'^([0-9a-f]+):trace:win:WIN_CreateWindowEx .* L"Calibrate" '
+                         r'ex=([0-9a-f]+) style=([0-9a-f]+) ')
+CREATE_RESULT = re.compile(r'^([0-9a-f]+):trace:win:NtUserCreateWindowEx hwnd \S+ cs .* '
+                           r'\((-?\d+),(-?\d+)\)-\((-?\d+),(-?\d+)\)$')
+
+
+def calibration_windows(trace_text):
+    """Every calibration window the program created, from Wine's "win"
+    trace channel: the styles the program passed to CreateWindowExA and the
+    rectangle the window got. Unlike a look at the screen, this does not
+    depend on the harness being quick enough to see a window that lives for
+    half a second (an idle time-out of one second)."""
+    windows = []
+    pending = {}
+    for line in trace_text.splitlines():
+        match = CREATE_CALL.match(line)
+        if match:
+            thread, exstyle, style = match.groups()
+            pending[thread] = {"class": "Calibrate", "style": int(style, 16),
+                               "exstyle": int(exstyle, 16)}
+            continue
+        match = CREATE_RESULT.match(line)
+        if match and match.group(1) in pending:
+            window = pending.pop(match.group(1))
+            window["rect"] = [int(match.group(i)) for i in range(2, 6)]
+            windows.append(window)
+    return windows
+
+
 def registry_changes(before, after):
     changes = {}
     for path in sorted(set(before) | set(after)):
@@ -543,9 +572,6 @@ class Run:
         self.x_seen = set()
         self.last_listing = 0.0
         self.answered = {}
-        self.windows = []
-        self.windows_seen = set()
-        self.screens_listed = set()
 
     def mark(self, what):
         """Keeps what the harness did and when, for reading a failed run."""
@@ -568,26 +594,10 @@ class Run:
             return self.script.pop(0)
         return "yes"
 
-    def note_windows(self, windows):
-        """Keeps each calibration window as first seen."""
-        for window in windows:
-            if window["class"] == "Calibrate" and window["hwnd"] not in self.windows_seen:
-                self.windows_seen.add(window["hwnd"])
-                self.windows.append({k: window[k] for k in ("class", "rect", "style", "exstyle")})
-
-    def look_at_screen_window(self, request):
-        """Lists the windows at the first wait on each screen, so that every
-        calibration window is seen while it waits, however short its life."""
-        screen = request["in"][12:16]
-        if screen not in self.screens_listed:
-            self.screens_listed.add(screen)
-            self.note_windows(list_windows())
-
-    def on_wait(self, number, request):
+    def on_wait(self, number):
         """A target has been drawn and the program polls for touch
         `number` (counted over the whole run)."""
         self.mark("wait for touch %d" % number)
-        self.look_at_screen_window(request)
         self.shoot("target%d" % number)
         if number <= len(self.touches):
             if number in self.holds:
@@ -637,10 +647,10 @@ class Run:
                 process.kill()
                 break
             requests, _ = read_driver_log()
-            waits = [r for r in requests if r["name"] == "BeginTouchWait"]
-            while self.waits_seen < len(waits):
+            waits = sum(1 for r in requests if r["name"] == "BeginTouchWait")
+            while self.waits_seen < waits:
                 self.waits_seen += 1
-                self.on_wait(self.waits_seen, waits[self.waits_seen - 1])
+                self.on_wait(self.waits_seen)
             if process.poll() is not None:
                 break
             shown = x_windows()
@@ -649,7 +659,6 @@ class Run:
                 self.x_seen |= shown
                 self.last_listing = time.time()
                 windows = list_windows()
-                self.note_windows(windows)
                 for window in windows:
                     if window["class"] == "#32770" and window["hwnd"] not in self.handled:
                         self.handled.add(window["hwnd"])
@@ -685,8 +694,9 @@ def run_scenario(path):
         protected = protect_keys(scenario, name)
         env = dict(os.environ)
         # The "reg" trace channel shows the program's registry writes in order
-        # (a value rewritten with its old content leaves no other trace).
-        env["WINEDEBUG"] = "-all,trace+reg"
+        # (a value rewritten with its old content leaves no other trace), the
+        # "win" channel every window as the program asked for it.
+        env["WINEDEBUG"] = "-all,trace+reg,trace+win"
         process = subprocess.Popen(["wine", str(EXE)] + shlex.split(args), stdout=output,
                                    stderr=subprocess.STDOUT, env=env)
         exit_code = run.play(process, run.wine_options.get("timeout", 60))
@@ -705,7 +715,8 @@ def run_scenario(path):
     wait_for_close()
     requests, _ = read_driver_log()
     after = program_registry()
-    writes = registry_writes(log_path(name + ".program.out").read_text(errors="replace"))
+    trace = log_path(name + ".program.out").read_text(errors="replace")
+    writes = registry_writes(trace)
     for write in writes:
         write["value"] = after.get(write["key"], {}).get(write["name"])
     if DRIVER_LOG.exists():
@@ -723,7 +734,7 @@ def run_scenario(path):
         "registry_after": after,
         "registry_changed": registry_changes(before, after),
         "registry_writes": writes,
-        "windows": run.windows,
+        "windows": calibration_windows(trace),
         "dialogs": run.dialogs,
         "screenshots": run.shots,
         "notes": run.notes,
