@@ -121,6 +121,9 @@ struct ModalOutcome {
     std::string caption;                            // as shown
     std::vector<std::pair<int, std::string>> items; // as shown
     POINT position{};
+    RECT rect{}; // on the screen
+    DWORD style = 0;
+    DWORD exStyle = 0;
 };
 ModalOutcome RunModalLoop(HWND dialog, HWND owner, const ModalUser& user);
 // What IsDialogMessage does with a message for the dialog or one of its controls.

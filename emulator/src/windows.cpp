@@ -211,7 +211,9 @@ Event GeometryEvent(const char* op, const Window& window) {
             {"x", r.left},
             {"y", r.top},
             {"w", std::int64_t{r.right} - r.left},
-            {"h", std::int64_t{r.bottom} - r.top}};
+            {"h", std::int64_t{r.bottom} - r.top},
+            {"style", window.style},
+            {"exstyle", window.exStyle}};
 }
 
 } // namespace
