@@ -56,7 +56,7 @@ if stale "$build/bin/probe.exe" wine/probe/probe.c; then
 fi
 if stale "$build/bin/wintool.exe" wine/tools/wintool.c; then
     x86_64-w64-mingw32-gcc -O2 -Wall -Wextra -Werror -static -s \
-        -o "$build/bin/wintool.exe" wine/tools/wintool.c -luser32 -lshell32
+        -o "$build/bin/wintool.exe" wine/tools/wintool.c -luser32 -lshell32 -ladvapi32
 fi
 if [ "${VINTOQ_WINE_PROBE_ONLY:-0}" != 1 ] && [ -z "${VINTOQ_EXE:-}" ]; then
     if [ ! -f "$build/win-x86_64/build.ninja" ]; then
@@ -143,7 +143,12 @@ fi
 
 t=$(now)
 # No __pycache__ in the source tree.
-PYTHONDONTWRITEBYTECODE=1 python3 wine/harness.py "$@" || status=$?
+export PYTHONDONTWRITEBYTECODE=1
+# The comparison itself first: it needs no Wine, and a broken one would let
+# every scenario through.
+python3 wine/compare_test.py > "$build/work/compare-test.out" 2>&1 ||
+    { cat "$build/work/compare-test.out" >&2; exit 1; }
+python3 wine/harness.py "$@" || status=$?
 timing+=("scenarios: $(elapsed "$t") s")
 timing+=("total: $(elapsed "$t_total") s")
 printf '%s\n' "${timing[@]}" | tee "$build/work/timing.txt"

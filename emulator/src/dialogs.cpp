@@ -82,6 +82,9 @@ void Snapshot(HWND dialog, ModalOutcome& outcome) {
     outcome.caption = d->text;
     RECT r = ScreenRect(*d);
     outcome.position = {r.left, r.top};
+    outcome.rect = r;
+    outcome.style = d->style;
+    outcome.exStyle = d->exStyle;
     outcome.items.clear();
     for (HWND child : d->children) {
         if (const Window* c = Find(child)) {
@@ -375,6 +378,10 @@ INT_PTR RunDialogBox(HINSTANCE instance, const DialogTemplate& tpl, const std::s
             {"items", items},
             {"x", outcome.position.x},
             {"y", outcome.position.y},
+            {"w", std::int64_t{outcome.rect.right} - outcome.rect.left},
+            {"h", std::int64_t{outcome.rect.bottom} - outcome.rect.top},
+            {"style", outcome.style},
+            {"exstyle", outcome.exStyle},
             {"action", taken ? ActionName(action.kind) : std::string("none")},
             {"result", outcome.result}});
     return outcome.result;

@@ -45,6 +45,10 @@ struct Window {
     RECT clientInset{}; // frame widths on each side, as WM_NCCALCSIZE left them
     DWORD style = 0;
     DWORD exStyle = 0;
+    // The styles CreateWindowExA was given, before the window manager
+    // completed them (WS_CLIPSIBLINGS and the like); the trace shows these.
+    DWORD requestedStyle = 0;
+    DWORD requestedExStyle = 0;
     int id = 0;
     HWND parent = nullptr;
     HWND owner = nullptr;
@@ -123,6 +127,9 @@ struct ModalOutcome {
     std::string caption;                            // as shown
     std::vector<std::pair<int, std::string>> items; // as shown
     POINT position{};
+    RECT rect{}; // on the screen
+    DWORD style = 0;
+    DWORD exStyle = 0;
 };
 ModalOutcome RunModalLoop(HWND dialog, HWND owner, const ModalUser& user);
 // What IsDialogMessage does with a message for the dialog or one of its controls.

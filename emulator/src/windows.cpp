@@ -246,7 +246,10 @@ Event GeometryEvent(const char* op, const Window& window) {
             {"x", r.left},
             {"y", r.top},
             {"w", std::int64_t{r.right} - r.left},
-            {"h", std::int64_t{r.bottom} - r.top}};
+            {"h", std::int64_t{r.bottom} - r.top},
+            // As the program asked for them, before Windows completed them.
+            {"style", window.requestedStyle},
+            {"exstyle", window.requestedExStyle}};
 }
 
 } // namespace
@@ -467,6 +470,8 @@ HWND Create(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int
     window->rect = {x, y, FarEdge(x, width), FarEdge(y, height)};
     window->style = CompletedStyle(style) & ~static_cast<DWORD>(WS_VISIBLE);
     window->exStyle = CompletedExStyle(window->style, exStyle);
+    window->requestedStyle = style & ~static_cast<DWORD>(WS_VISIBLE);
+    window->requestedExStyle = exStyle;
     window->traced = options.traced && !child;
     if (child) {
         window->parent = parent;
