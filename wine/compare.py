@@ -30,8 +30,8 @@ WS_EX_CONTROLPARENT = 0x00010000
 # Bits that say what a window is doing at the moment the side looked at it
 # (shown; disabled while its modal dialog is up), not what it was made as.
 STATE_STYLES = WS_VISIBLE | WS_DISABLED
-# Bits the window and dialog managers add to a dialog by themselves; the
-# templates ask for none of them.
+# Bits the window and dialog managers add to a dialog by themselves, on both
+# sides as on Windows; the templates ask for none of them.
 SYSTEM_DIALOG_STYLES = WS_CLIPSIBLINGS | DS_3DLOOK
 SYSTEM_DIALOG_EX_STYLES = WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT
 
@@ -42,9 +42,6 @@ KNOWN_DIFFERENCES = {
     "WS_VISIBLE, WS_DISABLED": "state at the moment each side looked: Wine's dialogs are "
                                "listed while shown, the emulator traces a dialog as it is shown "
                                "and a window as it is created",
-    "WS_CLIPSIBLINGS, DS_3DLOOK, WS_EX_WINDOWEDGE, WS_EX_CONTROLPARENT on dialogs":
-        "Wine's window and dialog managers add them to every dialog (the templates ask for "
-        "none): 94c800c4/00010101 under Wine, 90c800c0/00000001 on the emulated desktop",
     "message-box rectangle and style": "a message box is laid out by the platform from the "
                                        "metrics of its text, in each side's own font; the program "
                                        "fixes only its text, caption and type",

@@ -10,6 +10,8 @@
 #   VINTOQ_EXE=path            test this vintoq32.exe instead of building one
 #   VINTOQ_WINE_PROBE_ONLY=1   only the driver checks (no program needed)
 #   VINTOQ_WINE_FRESH=1        throw the Wine prefix away and make a new one
+#   VINTOQ_CONFORMANCE=path    also run the conformance program under Wine and
+#                              compare it with this emulated build of it
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -131,8 +133,15 @@ wine net start Dravix > "$build/work/net-start.out" 2>&1 ||
     { cat "$build/work/net-start.out" >&2; exit 1; }
 timing+=("driver start: $(elapsed "$t") s")
 
-t=$(now)
 status=0
+# The conformance program against the emulated desktop's build of it.
+if [ -n "${VINTOQ_CONFORMANCE:-}" ]; then
+    t=$(now)
+    wine/conformance.sh "$VINTOQ_CONFORMANCE" || status=$?
+    timing+=("conformance: $(elapsed "$t") s")
+fi
+
+t=$(now)
 # No __pycache__ in the source tree.
 export PYTHONDONTWRITEBYTECODE=1
 # The comparison itself first: it needs no Wine, and a broken one would let
