@@ -49,7 +49,9 @@ ExactDouble DivideAsDouble(std::int32_t dividend, std::int32_t divisor) {
         return {};
     }
     const bool negative = (dividend < 0) != (divisor < 0);
-    const std::uint64_t denominator = Magnitude(divisor);
+    // The whole part in 32 bits: a 32-bit processor divides that itself,
+    // without a 64-bit division routine.
+    const std::uint32_t denominator = Magnitude(divisor);
     std::uint64_t quotient = Magnitude(dividend) / denominator;
     std::uint64_t remainder = Magnitude(dividend) % denominator;
     std::int32_t exponent = 0;
