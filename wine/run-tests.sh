@@ -4,7 +4,8 @@
 #
 #   wine/run-tests.sh [probe] [SCENARIO ...]
 #
-# Without arguments: the driver checks through the probe, then every
+# Without arguments: the program's start-up against the C runtime it replaces
+# (wine/entry/check.sh), the driver checks through the probe, then every
 # scenario in wine/scenarios. Outputs under build-wine/: results/*.json,
 # shots/*.png, work/ (logs). Environment:
 #   VINTOQ_EXE=path            test this vintoq32.exe instead of building one
@@ -133,6 +134,11 @@ timing+=("driver start: $(elapsed "$t") s")
 
 t=$(now)
 status=0
+if [ "${VINTOQ_WINE_PROBE_ONLY:-0}" != 1 ] && [ $# -eq 0 ]; then
+    wine/entry/check.sh "$build" || status=$?
+    timing+=("entry checks: $(elapsed "$t") s")
+    t=$(now)
+fi
 # No __pycache__ in the source tree.
 PYTHONDONTWRITEBYTECODE=1 python3 wine/harness.py "$@" || status=$?
 timing+=("scenarios: $(elapsed "$t") s")
