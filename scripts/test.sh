@@ -2,7 +2,8 @@
 # The test command: installs what it needs, builds and runs every test, then
 # the same tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
 # then the Windows program under Wine against a test kernel driver, compared
-# scenario by scenario with the emulated desktop.
+# scenario by scenario with the emulated desktop, and the conformance program
+# under Wine, compared check by check with the emulated desktop.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,4 +19,5 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
-VINTOQ_SIM=build/sim/vintoq32-sim wine/run-tests.sh
+VINTOQ_SIM=build/sim/vintoq32-sim VINTOQ_CONFORMANCE=build/tests/conformance/conformance \
+    wine/run-tests.sh

@@ -53,7 +53,13 @@ DIALOG_ACTIONS = {"yes", "no", "enter", "escape", "close", "timeout"}
 
 
 class ScenarioError(Exception):
-    """The scenario asks for something this harness cannot play under Wine."""
+    """Playing the scenario went wrong: a control or window it needs is
+    missing."""
+
+
+class NotApplicable(Exception):
+    """The scenario asks for something Wine cannot be made to do; it is
+    reported as such, neither passed nor failed."""
 
 
 # ---- processes ---------------------------------------------------------------
@@ -94,10 +100,10 @@ def screenshot(name):
 
 # ---- windows on the Wine desktop ---------------------------------------------
 
-WINDOW_LINE = re.compile(r"^window (\S+) pid=(\d+) xid=(\d+) class=(.*?) rect=(-?\d+),(-?\d+),"
-                         r"(-?\d+),(-?\d+) text=(.*)$")
-CHILD_LINE = re.compile(r"^child (\S+) id=(-?\d+) class=(.*?) rect=(-?\d+),(-?\d+),(-?\d+),"
-                        r"(-?\d+) text=(.*)$")
+RECT_AND_STYLE = (r"rect=(-?\d+),(-?\d+),(-?\d+),(-?\d+) style=([0-9a-f]+) exstyle=([0-9a-f]+) "
+                  r"text=(.*)$")
+WINDOW_LINE = re.compile(r"^window (\S+) pid=(\d+) xid=(\d+) class=(.*?) " + RECT_AND_STYLE)
+CHILD_LINE = re.compile(r"^child (\S+) id=(-?\d+) class=(.*?) " + RECT_AND_STYLE)
 
 
 def unescape(text):
@@ -112,18 +118,23 @@ def list_windows():
     for line in output.read_text(encoding="utf-8", errors="replace").splitlines():
         match = WINDOW_LINE.match(line)
         if match:
-            windows.append({
-                "hwnd": match.group(1), "pid": int(match.group(2)), "xid": int(match.group(3)),
-                "class": match.group(4), "rect": [int(match.group(i)) for i in range(5, 9)],
-                "text": unescape(match.group(9)), "children": []})
+            windows.append(dict(window_fields(match, 5), hwnd=match.group(1),
+                                pid=int(match.group(2)), xid=int(match.group(3)),
+                                children=[], **{"class": match.group(4)}))
             continue
         match = CHILD_LINE.match(line)
         if match and windows:
-            windows[-1]["children"].append({
-                "hwnd": match.group(1), "id": int(match.group(2)) & 0xFFFF,
-                "class": match.group(3), "rect": [int(match.group(i)) for i in range(4, 8)],
-                "text": unescape(match.group(8))})
+            windows[-1]["children"].append(dict(
+                window_fields(match, 4), hwnd=match.group(1), id=int(match.group(2)) & 0xFFFF,
+                **{"class": match.group(3)}))
     return windows
+
+
+def window_fields(match, first):
+    """Rectangle, styles and text from a listing line, from group `first`."""
+    return {"rect": [int(match.group(i)) for i in range(first, first + 4)],
+            "style": int(match.group(first + 4), 16), "exstyle": int(match.group(first + 5), 16),
+            "text": unescape(match.group(first + 6))}
 
 
 def x_windows():
@@ -161,7 +172,7 @@ def x_window_name(window):
 def dialog_record(window):
     kind = dialog_kind(window)
     record = {"kind": kind, "caption": window["text"], "x_caption": x_window_name(window),
-              "rect": window["rect"]}
+              "rect": window["rect"], "style": window["style"], "exstyle": window["exstyle"]}
     if kind == "MessageBox":
         text = child(window, 0xFFFF)
         record["text"] = text["text"] if text else None
@@ -230,14 +241,15 @@ def read_driver_log():
             continue
         if fields[0] == "close":
             closed = True
-        if fields[0] != "req" or len(fields) < 6:
+        if fields[0] != "req" or len(fields) < 8:
             continue
-        milliseconds = int(fields[6]) if len(fields) > 6 else None
         code = int(fields[1], 16)
         status = int(fields[2], 16)
         quiet = int(fields[3])
-        data_in = "" if fields[4] == "-" else fields[4]
-        reply = None if fields[5] == "-" else fields[5]
+        failed = int(fields[4])
+        data_in = "" if fields[5] == "-" else fields[5]
+        reply = None if fields[6] == "-" else fields[6]
+        milliseconds = int(fields[7])
         ok = status == 0
         entry = {"name": CODES.get(code, "0x%08X" % code), "code": "%08X" % code,
                  "in": data_in,
@@ -250,6 +262,8 @@ def read_driver_log():
             entry["polls"] = quiet + 1
         elif quiet:
             entry["quiet_polls"] = quiet
+        if failed:
+            entry["failed_polls"] = failed
         requests.append(entry)
     return requests, closed
 
@@ -358,6 +372,35 @@ def registry_writes(trace_text):
     return writes
 
 
+CREATE_CALL = re.compile(r'^([0-9a-f]+):trace:win:WIN_CreateWindowEx .* L"Calibrate" '
+                         r'ex=([0-9a-f]+) style=([0-9a-f]+) ')
+CREATE_RESULT = re.compile(r'^([0-9a-f]+):trace:win:NtUserCreateWindowEx hwnd \S+ cs .* '
+                           r'\((-?\d+),(-?\d+)\)-\((-?\d+),(-?\d+)\)$')
+
+
+def calibration_windows(trace_text):
+    """Every calibration window the program created, from Wine's "win"
+    trace channel: the styles the program passed to CreateWindowExA and the
+    rectangle the window got. Unlike a look at the screen, this does not
+    depend on the harness being quick enough to see a window that lives for
+    half a second (an idle time-out of one second)."""
+    windows = []
+    pending = {}
+    for line in trace_text.splitlines():
+        match = CREATE_CALL.match(line)
+        if match:
+            thread, exstyle, style = match.groups()
+            pending[thread] = {"class": "Calibrate", "style": int(style, 16),
+                               "exstyle": int(exstyle, 16)}
+            continue
+        match = CREATE_RESULT.match(line)
+        if match and match.group(1) in pending:
+            window = pending.pop(match.group(1))
+            window["rect"] = [int(match.group(i)) for i in range(2, 6)]
+            windows.append(window)
+    return windows
+
+
 def registry_changes(before, after):
     changes = {}
     for path in sorted(set(before) | set(after)):
@@ -445,23 +488,67 @@ def set_release(count):
          log_path("release.out"))
 
 
+def below_hklm(path):
+    """A key path as the scenario gives it, relative to HKEY_LOCAL_MACHINE."""
+    for prefix in ("HKEY_LOCAL_MACHINE\\", "HKLM\\"):
+        if path.upper().startswith(prefix):
+            return path[len(prefix):]
+    raise ScenarioError("%s is not below HKEY_LOCAL_MACHINE" % path)
+
+
+def set_key_access(keys, access, name):
+    """Makes keys and everything below them read-only or writable again,
+    through their DACLs; Wine's registry checks them like Windows does."""
+    if keys:
+        wine([str(TOOLS / "wintool.exe"), access] + keys, log_path(name + "." + access + ".out"))
+
+
+def protect_keys(scenario, name):
+    """Applies the scenario's read_only_keys. The driver's test key stays
+    writable when it lies below one: the harness releases held touches
+    through it."""
+    keys = [below_hklm(path) for path in scenario.get("read_only_keys", [])]
+    set_key_access(keys, "readonly", name)
+    test_key = below_hklm(TEST_KEY).lower()
+    if any(test_key.startswith(key.lower().rstrip("\\") + "\\") for key in keys):
+        set_key_access([below_hklm(TEST_KEY)], "writable", name)
+    return keys
+
+
 # ---- one scenario --------------------------------------------------------------
 
 def check_supported(scenario):
+    """Refuses, before anything runs, what Wine would silently play as a
+    different story."""
     if scenario.get("platform", "nt") != "nt":
-        raise ScenarioError("Wine runs as Windows NT only")
+        raise NotApplicable("Wine runs as Windows NT only")
     if scenario.get("desktop", [1024, 768]) != [1024, 768]:
-        raise ScenarioError("the Xvfb screen is 1024 x 768")
+        raise NotApplicable("the Xvfb screen is 1024 x 768")
     if scenario.get("locale") not in (None, "English_United States.1252"):
-        raise ScenarioError("the Wine prefix runs in the English (United States) locale")
+        raise NotApplicable("the Wine prefix runs in the English (United States) locale")
     if scenario.get("screens"):
-        raise ScenarioError("touches come from the driver's list, not a touchscreen model")
+        raise NotApplicable("touches come from the driver's list, not a touchscreen model")
+    if scenario.get("failing_writes"):
+        # Key security decides whether a key opens for writing, not whether
+        # one value of an open key can be written; and nothing makes a write
+        # fail with a status of one's choosing.
+        raise NotApplicable("failing_writes: Wine cannot make the write of one value fail")
     driver = scenario.get("driver", {})
     if driver.get("close_fails"):
-        raise ScenarioError("a device handle cannot be made to fail closing under Wine")
+        raise NotApplicable("a device handle cannot be made to fail closing under Wine")
     for action in scenario.get("user", []):
         if not isinstance(action, str) or action not in TOUCH_WAIT_ACTIONS | DIALOG_ACTIONS:
-            raise ScenarioError("user action %r cannot be played under Wine" % (action,))
+            raise NotApplicable("user action %r cannot be played under Wine" % (action,))
+
+
+def touches_delivered(scenario):
+    """The driver's touches the program will see: none when every poll
+    fails or goes unanswered (the driver still uses them up, as the
+    emulated one does)."""
+    driver = scenario.get("driver", {})
+    if "GetRawTouch" in driver.get("fail", []) + driver.get("unwritten", []):
+        return []
+    return driver.get("touches", [])
 
 
 class Run:
@@ -471,7 +558,7 @@ class Run:
         self.name = name
         self.scenario = scenario
         self.wine_options = scenario.get("wine", {})
-        self.touches = scenario.get("driver", {}).get("touches", [])
+        self.touches = touches_delivered(scenario)
         self.holds = held_touches(scenario)
         self.shots_wanted = self.wine_options.get("screenshots", {})
         self.script = list(scenario.get("user", []))
@@ -602,11 +689,14 @@ def run_scenario(path):
     args = scenario.get("args", "")
     output = open(log_path(name + ".program.out"), "wb")
     process = None
+    protected = []
     try:
+        protected = protect_keys(scenario, name)
         env = dict(os.environ)
         # The "reg" trace channel shows the program's registry writes in order
-        # (a value rewritten with its old content leaves no other trace).
-        env["WINEDEBUG"] = "-all,trace+reg"
+        # (a value rewritten with its old content leaves no other trace), the
+        # "win" channel every window as the program asked for it.
+        env["WINEDEBUG"] = "-all,trace+reg,trace+win"
         process = subprocess.Popen(["wine", str(EXE)] + shlex.split(args), stdout=output,
                                    stderr=subprocess.STDOUT, env=env)
         exit_code = run.play(process, run.wine_options.get("timeout", 60))
@@ -619,10 +709,14 @@ def run_scenario(path):
         output.close()
         if not driver_present:
             wine(["net", "start", "Dravix"], log_path("net.out"))
+        # Before the next scenario's registry is put in place: a read-only
+        # key could not be deleted.
+        set_key_access(protected, "writable", name)
     wait_for_close()
     requests, _ = read_driver_log()
     after = program_registry()
-    writes = registry_writes(log_path(name + ".program.out").read_text(errors="replace"))
+    trace = log_path(name + ".program.out").read_text(errors="replace")
+    writes = registry_writes(trace)
     for write in writes:
         write["value"] = after.get(write["key"], {}).get(write["name"])
     if DRIVER_LOG.exists():
@@ -635,11 +729,12 @@ def run_scenario(path):
         "args": args,
         "exit_code": exit_code,
         "requests": [{k: r[k] for k in ("name", "code", "in", "out", "ok", "polls", "quiet_polls",
-                                        "ms") if k in r} for r in requests],
+                                        "failed_polls", "ms") if k in r} for r in requests],
         "registry_before": before,
         "registry_after": after,
         "registry_changed": registry_changes(before, after),
         "registry_writes": writes,
+        "windows": calibration_windows(trace),
         "dialogs": run.dialogs,
         "screenshots": run.shots,
         "notes": run.notes,
@@ -676,6 +771,11 @@ def check_expectations(expect, result):
             for index, (want, got) in enumerate(zip(wanted, actual)):
                 if want != got:
                     fail("request %d (%s) bytes" % (index + 1, want[0]), want, got)
+
+    if "failed_polls_before" in expect:
+        actual = [r["name"] for r in result["requests"] if r.get("failed_polls")]
+        if actual != expect["failed_polls_before"]:
+            fail("requests that follow failed polls", expect["failed_polls_before"], actual)
 
     for key, values in expect.get("registry", {}).items():
         stored = result["registry_after"].get(key)
@@ -806,8 +906,9 @@ def probe_checks():
     check("log names", ["GetDriverInfo", "DisablePointQueueing", "BeginTouchWait",
                         "EnablePointQueueing", "SetCalibration", "SetBeep", "SetBeep",
                         "0x9C402414"], [r["name"] for r in log])
-    check("quiet polls counted, not logged", 500,
-          next((r.get("quiet_polls") for r in log if r["name"] == "EnablePointQueueing"), None))
+    enable = next((r for r in log if r["name"] == "EnablePointQueueing"), {})
+    check("quiet polls counted, not logged, none failed", (500, None),
+          (enable.get("quiet_polls"), enable.get("failed_polls")))
 
     # A touch after a number of polls, version 5, failures, no reply, an
     # altered reply.
@@ -837,6 +938,15 @@ def probe_checks():
     check("logged failures", [False, False, False],
           [r["ok"] for r in log if r["name"] in ("EnablePointQueueing", "SetBeep")])
 
+    # Failing polls hand over nothing and are counted, as failed, with the
+    # next request.
+    code, lines, log = run_probe("probe-failing-polls", '"Fail"="GetRawTouch"\r\n', 200)
+    check("failing poll leaves the reply as the caller prepared it", ("0", header + "00" * 10),
+          (lines["GetRawTouch"][0]["ok"], lines["GetRawTouch"][0]["out"]))
+    enable = next((r for r in log if r["name"] == "EnablePointQueueing"), {})
+    check("failed polls counted with the next request", (200, 200),
+          (enable.get("quiet_polls"), enable.get("failed_polls")))
+
     # A held touch is not delivered before its release.
     code, lines, log = run_probe("probe-held", '"Touches"="@100,200"\r\n', 3000)
     check("held touch not delivered", header + "00" * 10, lines["GetRawTouch"][0]["out"])
@@ -850,8 +960,8 @@ def probe_checks():
 
 # ---- main ----------------------------------------------------------------------------
 
-def report(name, failures, seconds, notes=()):
-    status = "PASS" if not failures else "FAIL"
+def report(name, failures, seconds, notes=(), status=None):
+    status = status or ("PASS" if not failures else "FAIL")
     print("%-28s %s  %5.1f s" % (name, status, seconds), flush=True)
     for note in notes:
         print("    note: " + note)
@@ -877,22 +987,38 @@ def main(argv):
     paths = sorted(SCENARIOS.glob("*.json"))
     if selected:
         paths = [p for p in paths if p.stem in selected]
+    not_applicable = 0
     for path in paths:
         started = time.time()
+        status = None
         try:
             result = run_scenario(path)
             failures, notes = result["failures"], result["notes"]
+        except NotApplicable as reason:
+            failures, notes, status = [], [str(reason)], "N/A "
+            not_applicable += 1
+            write_not_applicable(path.stem, str(reason))
         except ScenarioError as error:
             failures, notes = [{"check": "scenario", "expected": "playable",
                                 "actual": str(error)}], []
         timings[path.stem] = time.time() - started
-        report(path.stem, failures, timings[path.stem], notes)
+        report(path.stem, failures, timings[path.stem], notes, status)
         failed += bool(failures)
     RESULTS.mkdir(parents=True, exist_ok=True)
     (RESULTS / "timing.json").write_text(json.dumps(
         {k: round(v, 1) for k, v in timings.items()}, indent=2) + "\n")
-    print("%d of %d failed" % (failed, len(timings)))
+    print("%d of %d failed, %d not applicable under Wine" % (failed, len(timings),
+                                                             not_applicable))
     return 1 if failed else 0
+
+
+def write_not_applicable(name, reason):
+    """A result file all the same, so that a stale one from an earlier run
+    cannot pass for this run's."""
+    RESULTS.mkdir(parents=True, exist_ok=True)
+    (RESULTS / (name + ".json")).write_text(json.dumps(
+        {"scenario": name, "side": "wine", "not_applicable": reason}, indent=2) + "\n",
+        encoding="utf-8")
 
 
 if __name__ == "__main__":

@@ -11,6 +11,8 @@
 #   VINTOQ_EXE=path            test this vintoq32.exe instead of building one
 #   VINTOQ_WINE_PROBE_ONLY=1   only the driver checks (no program needed)
 #   VINTOQ_WINE_FRESH=1        throw the Wine prefix away and make a new one
+#   VINTOQ_CONFORMANCE=path    also run the conformance program under Wine and
+#                              compare it with this emulated build of it
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -55,7 +57,7 @@ if stale "$build/bin/probe.exe" wine/probe/probe.c; then
 fi
 if stale "$build/bin/wintool.exe" wine/tools/wintool.c; then
     x86_64-w64-mingw32-gcc -O2 -Wall -Wextra -Werror -static -s \
-        -o "$build/bin/wintool.exe" wine/tools/wintool.c -luser32 -lshell32
+        -o "$build/bin/wintool.exe" wine/tools/wintool.c -luser32 -lshell32 -ladvapi32
 fi
 if [ "${VINTOQ_WINE_PROBE_ONLY:-0}" != 1 ] && [ -z "${VINTOQ_EXE:-}" ]; then
     if [ ! -f "$build/win-x86_64/build.ninja" ]; then
@@ -132,15 +134,28 @@ wine net start Dravix > "$build/work/net-start.out" 2>&1 ||
     { cat "$build/work/net-start.out" >&2; exit 1; }
 timing+=("driver start: $(elapsed "$t") s")
 
-t=$(now)
 status=0
+# The program's own start-up against the C runtime it replaces.
 if [ "${VINTOQ_WINE_PROBE_ONLY:-0}" != 1 ] && [ $# -eq 0 ]; then
+    t=$(now)
     wine/entry/check.sh "$build" || status=$?
     timing+=("entry checks: $(elapsed "$t") s")
-    t=$(now)
 fi
+# The conformance program against the emulated desktop's build of it.
+if [ -n "${VINTOQ_CONFORMANCE:-}" ]; then
+    t=$(now)
+    wine/conformance.sh "$VINTOQ_CONFORMANCE" || status=$?
+    timing+=("conformance: $(elapsed "$t") s")
+fi
+
+t=$(now)
 # No __pycache__ in the source tree.
-PYTHONDONTWRITEBYTECODE=1 python3 wine/harness.py "$@" || status=$?
+export PYTHONDONTWRITEBYTECODE=1
+# The comparison itself first: it needs no Wine, and a broken one would let
+# every scenario through.
+python3 wine/compare_test.py > "$build/work/compare-test.out" 2>&1 ||
+    { cat "$build/work/compare-test.out" >&2; exit 1; }
+python3 wine/harness.py "$@" || status=$?
 timing+=("scenarios: $(elapsed "$t") s")
 timing+=("total: $(elapsed "$t_total") s")
 printf '%s\n' "${timing[@]}" | tee "$build/work/timing.txt"

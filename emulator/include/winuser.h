@@ -73,6 +73,10 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
 
+#define GWL_STYLE (-16)
+#define GWL_EXSTYLE (-20)
+#define GWL_ID (-12)
+
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
 
@@ -223,6 +227,8 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
 BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
 int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 HWND WINAPI GetParent(HWND hWnd);
+LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex);
+HWND WINAPI FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
 int WINAPI GetSystemMetrics(int nIndex);
 int WINAPI ShowCursor(BOOL bShow);
 BOOL WINAPI MessageBeep(UINT uType);

@@ -106,15 +106,21 @@ std::vector<std::uint8_t> ReplyFor(std::uint32_t code, const std::vector<std::ui
     return reply;
 }
 
-// Polls that found no touch are counted rather than traced one by one: a
-// wait can take tens of thousands of them.
+// Polls on which the driver hands over no touch (it answers "no touch",
+// fails, or writes nothing back) are counted rather than traced one by one:
+// a wait can take tens of thousands of them. The rule looks at the driver's
+// side only, as the log of a real driver can: what a failed poll leaves in
+// the caller's buffer is the caller's own. The counts go with the next
+// traced request.
 unsigned quietPolls = 0;
+unsigned failedPolls = 0;
 
-void TraceRequest(const DriverRequest& request) {
-    bool quietPoll = request.code == CodeGetRawTouch && request.ok && request.out.size() >= 12 &&
-                     request.out[10] == 0 && request.out[11] == 0;
-    if (quietPoll) {
+void TraceRequest(const DriverRequest& request, bool replied) {
+    bool touchHandedOver =
+        replied && request.out.size() >= 12 && (request.out[10] != 0 || request.out[11] != 0);
+    if (request.code == CodeGetRawTouch && !touchHandedOver) {
         ++quietPolls;
+        failedPolls += request.ok ? 0 : 1;
         return;
     }
     char code[16];
@@ -127,8 +133,14 @@ void TraceRequest(const DriverRequest& request) {
                 {"ok", request.ok}};
     if (request.code == CodeGetRawTouch) {
         event["polls"] = quietPolls + 1;
-        quietPolls = 0;
+    } else if (quietPolls > 0) {
+        event["quiet_polls"] = quietPolls;
     }
+    if (failedPolls > 0) {
+        event["failed_polls"] = failedPolls;
+    }
+    quietPolls = 0;
+    failedPolls = 0;
     Record(std::move(event));
 }
 
@@ -181,6 +193,7 @@ void ResetDevice() {
     requests.clear();
     openHandles.clear();
     quietPolls = 0;
+    failedPolls = 0;
     nextHandle = FirstHandle;
 }
 
@@ -255,7 +268,7 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
     if (out != nullptr) {
         request.out.assign(out, out + nOutBufferSize);
     }
-    TraceRequest(request);
+    TraceRequest(request, returned != 0);
     requests.push_back(std::move(request));
     if (!requests.back().ok) {
         SetLastError(known ? ERROR_GEN_FAILURE : ERROR_INVALID_FUNCTION);

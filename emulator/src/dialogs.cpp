@@ -18,7 +18,11 @@ namespace emu::wm {
 
 namespace {
 
-constexpr DWORD AbsAlign = 0x01; // DS_ABSALIGN
+constexpr DWORD AbsAlign = 0x01;              // DS_ABSALIGN
+constexpr DWORD ThreeDLook = 0x04;            // DS_3DLOOK
+constexpr DWORD ExControlParent = 0x00010000; // WS_EX_CONTROLPARENT
+constexpr UINT EnterIdle = 0x0121;            // WM_ENTERIDLE
+constexpr WPARAM DialogBoxIdle = 0;           // MSGF_DIALOGBOX
 
 // Messages whose dialog procedure result is the message result itself
 // rather than "handled".
@@ -78,6 +82,9 @@ void Snapshot(HWND dialog, ModalOutcome& outcome) {
     outcome.caption = d->text;
     RECT r = ScreenRect(*d);
     outcome.position = {r.left, r.top};
+    outcome.rect = r;
+    outcome.style = d->style;
+    outcome.exStyle = d->exStyle;
     outcome.items.clear();
     for (HWND child : d->children) {
         if (const Window* c = Find(child)) {
@@ -151,8 +158,12 @@ LRESULT CALLBACK DefDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& tpl, HWND owner,
                               DLGPROC proc, LPARAM param, WindowKind kind) {
-    DWORD exStyle = tpl.exStyle | ((tpl.style & DS_MODALFRAME) != 0 ? ExDlgModalFrame : 0);
-    RECT inset = FrameInsets(tpl.style, exStyle);
+    // Every dialog gets the 3-D look; a modal frame is an extended style, and
+    // a dialog that holds controls is their parent for the keyboard.
+    DWORD style = tpl.style | ThreeDLook;
+    DWORD exStyle = tpl.exStyle | ((style & DS_MODALFRAME) != 0 ? ExDlgModalFrame : 0) |
+                    ((style & WS_CHILD) == 0 ? ExControlParent : 0);
+    RECT inset = FrameInsets(style, exStyle);
     int width = DluToPixelsX(tpl.cx) + inset.left + inset.right;
     int height = DluToPixelsY(tpl.cy) + inset.top + inset.bottom;
     // The template places the client area, relative to the owner's client
@@ -172,16 +183,37 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& tpl, HWN
     x = std::max<std::int64_t>(std::min<std::int64_t>(x, desktopWidth - width), 0);
     y = std::max<std::int64_t>(std::min<std::int64_t>(y, desktopHeight - height), 0);
 
+    // The owner of a modal dialog takes no input from before the dialog
+    // exists until EndDialog.
+    HWND disabledOwner = nullptr;
+    if (Window* o = Find(owner); o != nullptr && (o->style & WS_DISABLED) == 0) {
+        o->style |= WS_DISABLED;
+        disabledOwner = owner;
+    }
     CreateOptions options;
     options.kind = kind;
     HWND dialog =
-        Create(exStyle, "#32770", tpl.caption.c_str(), tpl.style & ~static_cast<DWORD>(WS_VISIBLE),
+        Create(exStyle, "#32770", tpl.caption.c_str(), style & ~static_cast<DWORD>(WS_VISIBLE),
                static_cast<int>(x), static_cast<int>(y), width, height, owner, nullptr, instance,
                nullptr, options);
-    if (dialog == nullptr) {
+    auto fail = [disabledOwner]() -> HWND {
+        if (Window* o = Find(disabledOwner)) {
+            o->style &= ~static_cast<DWORD>(WS_DISABLED);
+        }
         return nullptr;
+    };
+    if (dialog == nullptr) {
+        return fail();
     }
     Find(dialog)->dialog.proc = proc;
+    Find(dialog)->dialog.disabledOwner = disabledOwner;
+    // A template with its own font announces it to the dialog, then to each
+    // control, before WM_INITDIALOG.
+    const bool setFont = (style & DS_SETFONT) != 0;
+    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    if (setFont && proc != nullptr) {
+        SendMessageA(dialog, WM_SETFONT, font, 0);
+    }
     for (const DialogItemTemplate& item : tpl.items) {
         HWND control = Create(item.exStyle | ExNoParentNotify, item.className.c_str(),
                               item.text.c_str(), item.style | WS_CHILD, DluToPixelsX(item.x),
@@ -189,25 +221,28 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& tpl, HWN
                               dialog, reinterpret_cast<HMENU>(static_cast<std::intptr_t>(item.id)),
                               instance, nullptr, CreateOptions{});
         if (Find(dialog) == nullptr) {
-            return nullptr;
+            return fail();
         }
         if (control == nullptr) {
             DestroyWindow(dialog);
-            return nullptr;
+            return fail();
+        }
+        if (setFont) {
+            SendMessageA(control, WM_SETFONT, font, FALSE);
         }
     }
     HWND first = FirstTabStop(*Find(dialog));
     LRESULT focusDefault =
         SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
     if (Find(dialog) == nullptr) {
-        return nullptr;
+        return fail();
     }
     // TRUE from WM_INITDIALOG: the dialog manager gives the focus to the
     // control that wParam named.
     if (focusDefault != 0 && first != nullptr && Find(first) != nullptr) {
         SetFocusTo(first);
     }
-    if ((tpl.style & WS_VISIBLE) != 0) {
+    if ((style & WS_VISIBLE) != 0) {
         ShowWindow(dialog, SW_SHOWNORMAL);
     }
     return Find(dialog) != nullptr ? dialog : nullptr;
@@ -232,11 +267,12 @@ bool DialogMessage(HWND dialog, const MSG& msg) {
     return true;
 }
 
-ModalOutcome RunModalLoop(HWND dialog, HWND /*owner*/, const ModalUser& user) {
+ModalOutcome RunModalLoop(HWND dialog, HWND owner, const ModalUser& user) {
     ModalOutcome outcome;
     Snapshot(dialog, outcome);
     const std::uint32_t start = Now();
     std::uint32_t seenAt = 0;
+    bool idle = false; // WM_ENTERIDLE sent since the last message
     for (;;) {
         const Window* d = Find(dialog);
         if (d == nullptr) {
@@ -266,9 +302,22 @@ ModalOutcome RunModalLoop(HWND dialog, HWND /*owner*/, const ModalUser& user) {
         }
         MSG msg;
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            idle = false;
             if (!DialogMessage(dialog, msg)) {
                 DispatchMessageA(&msg);
             }
+            // A dialog that a timer tick reached before it was ever shown is
+            // shown right after that tick, even with messages still queued.
+            if (msg.message == WM_TIMER && !outcome.seen && Find(dialog) != nullptr &&
+                !Find(dialog)->dialog.ended && (Find(dialog)->style & WS_VISIBLE) == 0) {
+                ShowWindow(dialog, SW_SHOWNORMAL);
+            }
+            continue;
+        }
+        // The owner hears once that the dialog waits for input.
+        if (!idle && (d->style & NoIdleMessage) == 0 && Find(owner) != nullptr) {
+            idle = true;
+            SendMessageA(owner, EnterIdle, DialogBoxIdle, reinterpret_cast<LPARAM>(dialog));
             continue;
         }
         // Windows shows a modal dialog when its queue first runs empty, and
@@ -307,11 +356,6 @@ INT_PTR RunDialogBox(HINSTANCE instance, const DialogTemplate& tpl, const std::s
     if (dialog == nullptr) {
         return -1;
     }
-    // The owner takes no input while its modal dialog is up.
-    if (Window* o = Find(owner); o != nullptr && (o->style & WS_DISABLED) == 0) {
-        o->style |= WS_DISABLED;
-        Find(dialog)->dialog.disabledOwner = owner;
-    }
     bool taken = false;
     UserAction action;
     ModalUser user;
@@ -334,6 +378,10 @@ INT_PTR RunDialogBox(HINSTANCE instance, const DialogTemplate& tpl, const std::s
             {"items", items},
             {"x", outcome.position.x},
             {"y", outcome.position.y},
+            {"w", std::int64_t{outcome.rect.right} - outcome.rect.left},
+            {"h", std::int64_t{outcome.rect.bottom} - outcome.rect.top},
+            {"style", outcome.style},
+            {"exstyle", outcome.exStyle},
             {"action", taken ? ActionName(action.kind) : std::string("none")},
             {"result", outcome.result}});
     return outcome.result;

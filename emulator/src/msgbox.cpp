@@ -20,16 +20,20 @@ constexpr UINT AbortRetryIgnore = 0x00000002; // MB_ABORTRETRYIGNORE
 constexpr UINT YesNoCancel = 0x00000003;      // MB_YESNOCANCEL
 constexpr UINT RetryCancel = 0x00000005;      // MB_RETRYCANCEL
 constexpr int IdAbort = 3, IdRetry = 4, IdIgnore = 5;
-constexpr int IconId = 20;     // the icon's static control in a message box
-constexpr int TextId = 0xFFFF; // the text's static control
+constexpr int IconId = 20;              // the icon's static control in a message box
+constexpr int TextId = 0xFFFF;          // the text's static control
+constexpr DWORD NoPrefix = 0x00000080;  // SS_NOPREFIX: "&" is shown, not an underline
+constexpr UINT SetIcon = 0x0170;        // STM_SETICON
+constexpr UINT CalcTextPrefix = 0x0800; // DT_NOPREFIX
+constexpr UINT SystemIconBase = 32512;  // IDI_APPLICATION; IDI_HAND is 32513
 
-// Layout in dialog units (4 to an average character width, 8 to a line).
-constexpr short Margin = 7;
-constexpr short ButtonWidth = 50;
-constexpr short ButtonHeight = 14;
-constexpr short ButtonGap = 4;
-constexpr short IconWidth = 22; // 32 pixels
-constexpr short IconHeight = 20;
+// The box's template, in dialog units: the text is wrapped to the width of
+// its control (176 units), and everything is then placed in pixels around
+// it once the text is measured.
+constexpr short TextLeft = 32, TextTop = 4, TextWidth = 176, TextHeight = 48;
+constexpr short IconLeft = 8, IconTop = 20;
+constexpr int IconSize = 32; // SM_CXICON: the control takes its icon's size
+constexpr int Spacing = 8;   // above and below the text and icon, and below the buttons
 
 struct Button {
     int id;
@@ -47,53 +51,112 @@ std::vector<Button> ButtonsOf(UINT type) {
     }
 }
 
-emu::DialogTemplate Layout(const std::string& text, const std::string& caption, UINT type) {
-    std::size_t longest = 0;
-    std::size_t lines = 1;
-    std::size_t current = 0;
-    for (char c : text) {
-        if (c == '\n') {
-            ++lines;
-            current = 0;
-        } else if (c != '\r') {
-            longest = std::max(longest, ++current);
-        }
+// The system icon that goes with the icon bits of the type (MB_ICONHAND is
+// IDI_HAND, and so on), or none.
+HICON IconOf(UINT type) {
+    UINT icon = (type & IconMask) >> 4;
+    if (icon == 0 || icon > 4) {
+        return nullptr;
     }
-    bool icon = (type & IconMask) != 0;
-    auto textWidth = static_cast<short>(std::min<std::size_t>(longest * 4, 600));
-    auto textHeight = static_cast<short>(std::min<std::size_t>(lines * 8, 400));
-    std::vector<Button> buttons = ButtonsOf(type);
-    auto count = static_cast<short>(buttons.size());
-    short buttonsWidth = static_cast<short>(count * ButtonWidth + (count - 1) * ButtonGap);
-    short textLeft = icon ? static_cast<short>(Margin + IconWidth + Margin) : Margin;
-    short width =
-        static_cast<short>(std::max<int>(textLeft + textWidth, Margin + buttonsWidth) + Margin);
-    short contentHeight = std::max(textHeight, icon ? IconHeight : short{0});
-    short buttonTop = static_cast<short>(Margin + contentHeight + Margin);
+    return LoadIconA(nullptr, MAKEINTRESOURCEA(SystemIconBase + icon));
+}
 
+emu::DialogTemplate Template(const std::string& text, const std::string& caption, UINT type) {
     emu::DialogTemplate tpl;
-    tpl.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    tpl.cx = width;
-    tpl.cy = static_cast<short>(buttonTop + ButtonHeight + Margin);
+    tpl.style =
+        WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | emu::wm::NoIdleMessage;
+    tpl.cx = TextLeft + TextWidth + IconLeft;
+    tpl.cy = TextTop + TextHeight + 2 * Spacing;
     tpl.caption = caption;
-    if (icon) {
-        tpl.items.push_back({WS_VISIBLE | emu::wm::StaticIcon, 0, Margin, Margin, IconWidth,
-                             IconHeight, IconId, "STATIC", ""});
+    if ((type & IconMask) != 0) {
+        tpl.items.push_back(
+            {WS_VISIBLE | emu::wm::StaticIcon, 0, IconLeft, IconTop, 16, 16, IconId, "STATIC", ""});
     }
-    tpl.items.push_back({WS_VISIBLE | WS_GROUP | SS_LEFT, 0, textLeft, Margin, textWidth,
-                         textHeight, TextId, "STATIC", text});
-    short x = static_cast<short>((width - buttonsWidth) / 2);
+    tpl.items.push_back({WS_VISIBLE | WS_GROUP | SS_LEFT | NoPrefix, 0, TextLeft, TextTop,
+                         TextWidth, TextHeight, TextId, "STATIC", text});
+    std::vector<Button> buttons = ButtonsOf(type);
     for (std::size_t i = 0; i < buttons.size(); ++i) {
-        DWORD style = WS_VISIBLE | WS_TABSTOP | (i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-        tpl.items.push_back({style, 0, x, buttonTop, ButtonWidth, ButtonHeight, buttons[i].id,
-                             "BUTTON", buttons[i].text});
-        x = static_cast<short>(x + ButtonWidth + ButtonGap);
+        DWORD style = WS_VISIBLE | WS_TABSTOP | (i == 0 ? BS_DEFPUSHBUTTON | WS_GROUP : 0);
+        tpl.items.push_back({style, 0, 0, 0, 40, 14, buttons[i].id, "BUTTON", buttons[i].text});
     }
     return tpl;
 }
 
-INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+SIZE TextSize(HDC dc, const std::string& text, LONG width, UINT format) {
+    RECT r{0, 0, width, 0};
+    DrawTextA(dc, text.c_str(), -1, &r, format | DT_CALCRECT);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+void Place(HWND control, int x, int y, int width, int height) {
+    SetWindowPos(control, HWND_TOP, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Windows' layout of a message box, in pixels: the text wrapped at its
+// control's width, the icon to its left, both centred in a band 16 pixels
+// taller than the higher of them; below it the buttons, twice as high as
+// their text and twice as wide as the widest of them (at least twice their
+// height), a third of a button apart, centred; the box centred on the desktop.
+void LayOut(HWND box, UINT type) {
+    RECT window{}, client{};
+    GetWindowRect(box, &window);
+    GetClientRect(box, &client);
+    const int borderWidth = (window.right - window.left) - client.right;
+    const int borderHeight = (window.bottom - window.top) - client.bottom;
+
+    HWND icon = GetDlgItem(box, IconId);
+    const int iconLeft = emu::wm::DluToPixelsX(IconLeft);
+    const int iconSize = icon != nullptr ? IconSize : 0;
+
+    HDC dc = GetDC(box);
+    std::vector<Button> buttons = ButtonsOf(type);
+    int buttonWidth = 1, buttonHeight = 1;
+    for (const Button& button : buttons) {
+        SIZE size = TextSize(dc, button.text, 0, DT_LEFT | DT_SINGLELINE);
+        buttonWidth = std::max<int>(buttonWidth, size.cx);
+        buttonHeight = std::max<int>(buttonHeight, size.cy);
+    }
+    buttonWidth = 2 * std::max(buttonWidth, 2 * buttonHeight);
+    buttonHeight *= 2;
+    const int buttonSpace = buttonWidth / 3;
+    const auto count = static_cast<int>(buttons.size());
+
+    RECT textClient{};
+    HWND text = GetDlgItem(box, TextId);
+    GetClientRect(text, &textClient);
+    std::string message(emu::wm::Find(text)->text);
+    SIZE textSize =
+        TextSize(dc, message, textClient.right, DT_LEFT | DT_WORDBREAK | CalcTextPrefix);
+    ReleaseDC(box, dc);
+
+    const int textLeft = iconSize != 0 ? 2 * iconLeft + iconSize : iconLeft;
+    const int textWidth =
+        std::max<int>((buttonWidth + buttonSpace) * count + buttonSpace - textLeft, textSize.cx);
+    const int bandHeight = 2 * Spacing + std::max<int>(iconSize, textSize.cy);
+    const int width = textLeft + textWidth + iconLeft + borderWidth;
+    const int height = Spacing + bandHeight + buttonHeight + borderHeight;
+
+    SetWindowPos(box, HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (icon != nullptr) {
+        Place(icon, iconLeft, (bandHeight - iconSize) / 2, iconSize, iconSize);
+    }
+    Place(text, textLeft, (bandHeight - textSize.cy) / 2, textWidth, textSize.cy);
+    int x = (width - (buttonWidth + buttonSpace) * count + buttonSpace) / 2;
+    for (const Button& button : buttons) {
+        Place(GetDlgItem(box, button.id), x, bandHeight, buttonWidth, buttonHeight);
+        x += buttonWidth + buttonSpace;
+    }
+}
+
+INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
+        auto type = static_cast<UINT>(lParam);
+        if (HWND icon = GetDlgItem(hwnd, IconId)) {
+            SendMessageA(icon, SetIcon, reinterpret_cast<WPARAM>(IconOf(type)), 0);
+        }
+        LayOut(hwnd, type);
         return TRUE;
     }
     if (message != WM_COMMAND) {
@@ -129,24 +192,12 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
     }
     std::string text = lpText != nullptr ? lpText : "";
     std::string caption = lpCaption != nullptr ? lpCaption : "Error";
-    emu::DialogTemplate tpl = Layout(text, caption, uType);
-    HWND box = CreateDialogFromTemplate(nullptr, tpl, owner, MessageBoxProc, 0,
-                                        emu::WindowKind::MessageBox);
+    emu::DialogTemplate tpl = Template(text, caption, uType);
+    HWND box = CreateDialogFromTemplate(nullptr, tpl, owner, MessageBoxProc,
+                                        static_cast<LPARAM>(uType), emu::WindowKind::MessageBox);
     int result = 0;
     if (box != nullptr) {
-        Window* window = Find(box);
-        window->messageBoxType = uType;
-        // Centred on the desktop.
-        RECT r = ScreenRect(*window);
-        int width = r.right - r.left;
-        int height = r.bottom - r.top;
-        SetWindowPos(box, HWND_TOP, std::max((GetSystemMetrics(SM_CXSCREEN) - width) / 2, 0),
-                     std::max((GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0), 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        if (Window* o = Find(owner); o != nullptr && (o->style & WS_DISABLED) == 0) {
-            o->style |= WS_DISABLED;
-            window->dialog.disabledOwner = owner;
-        }
+        Find(box)->messageBoxType = uType;
         ModalUser user;
         user.what = "MessageBox";
         user.thinkTime = emu::MessageBoxThinkTime;

@@ -261,23 +261,37 @@ REGSAM MapAccess(REGSAM desired, bool readOnly) {
     return access;
 }
 
+// A predefined key's index: only the low 32 bits of the handle count, so
+// HKEY_LOCAL_MACHINE sign-extended, zero-extended or with anything above
+// bit 31 is the same key.
+std::optional<std::size_t> PredefinedIndex(HKEY handle) {
+    auto low = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
+    for (std::size_t i = 0; i < Roots.size(); ++i) {
+        if (low == Roots[i].predefined) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
 // The key behind a handle; the predefined roots are always open, with the
 // rights their read-only mark leaves.
 std::optional<OpenKey> Resolve(HKEY handle) {
-    auto value = reinterpret_cast<std::uintptr_t>(handle);
-    for (std::size_t i = 0; i < Roots.size(); ++i) {
-        if (value == Roots[i].predefined ||
-            value == static_cast<std::uintptr_t>(static_cast<LONG>(Roots[i].predefined))) {
-            std::shared_ptr<Key> root = Tree(i);
-            REGSAM access = root->readOnly ? KEY_READ : KEY_ALL_ACCESS;
-            return OpenKey{root, access, root->name};
-        }
+    if (std::optional<std::size_t> predefined = PredefinedIndex(handle)) {
+        std::shared_ptr<Key> root = Tree(*predefined);
+        REGSAM access = root->readOnly ? KEY_READ : KEY_ALL_ACCESS;
+        return OpenKey{root, access, root->name};
     }
+    auto value = reinterpret_cast<std::uintptr_t>(handle);
     auto found = handles.find(value);
     if (found == handles.end()) {
         return std::nullopt;
     }
     return found->second;
+}
+
+bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
 nlohmann::json TraceData(DWORD type, const BYTE* data, DWORD size) {
@@ -423,6 +437,10 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/, RE
     if (phkResult == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
+    // A null root fails before anything is written.
+    if (hKey == nullptr) {
+        return ERROR_INVALID_HANDLE;
+    }
     *phkResult = nullptr;
     std::optional<OpenKey> base = emu::Resolve(hKey);
     if (!base) {
@@ -431,16 +449,24 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/, RE
     if (base->key->deleted) {
         return ERROR_KEY_DELETED;
     }
+    bool noSubKey = lpSubKey == nullptr || lpSubKey[0] == '\0';
+    // No sub-key of a predefined key: the predefined handle itself.
+    if (noSubKey && emu::PredefinedIndex(hKey)) {
+        *phkResult = hKey;
+        return ERROR_SUCCESS;
+    }
     std::shared_ptr<emu::Key> key = base->key;
-    if (lpSubKey != nullptr && lpSubKey[0] != '\0') {
-        std::vector<std::string> names = emu::SplitComponents(lpSubKey);
-        // One trailing backslash is accepted; a leading or doubled one names
-        // no key.
-        if (names.size() > 1 && names.back().empty()) {
-            names.pop_back();
+    if (!noSubKey) {
+        // The path is relative: a leading backslash is a malformed path.
+        // Repeated and trailing backslashes separate nothing and are skipped.
+        if (lpSubKey[0] == '\\') {
+            return ERROR_BAD_PATHNAME;
         }
-        for (const std::string& name : names) {
-            key = name.empty() ? nullptr : emu::Child(*key, name);
+        for (const std::string& name : emu::SplitComponents(lpSubKey)) {
+            if (name.empty()) {
+                continue;
+            }
+            key = emu::Child(*key, name);
             if (!key) {
                 return ERROR_FILE_NOT_FOUND;
             }
@@ -475,13 +501,20 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
     }
     const emu::RegistryValue* value = emu::FindValue(*open->key, lpValueName ? lpValueName : "");
     if (value == nullptr) {
+        // Asked for the size alone, a missing value has none.
+        if (lpData == nullptr && lpcbData != nullptr) {
+            *lpcbData = 0;
+        }
         return ERROR_FILE_NOT_FOUND;
     }
+    // The room is read before anything is written: the type and the size may
+    // be the same variable.
+    DWORD room = lpcbData != nullptr ? *lpcbData : 0;
+    auto size = static_cast<DWORD>(value->data.size());
     if (lpType != nullptr) {
         *lpType = value->type;
     }
-    auto size = static_cast<DWORD>(value->data.size());
-    if (lpData != nullptr && *lpcbData < size) {
+    if (lpData != nullptr && room < size) {
         // The contents of the buffer are undefined then; callers that read
         // them anyway should see what they had put there, not the data.
         *lpcbData = size;
@@ -489,6 +522,11 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
     }
     if (lpData != nullptr) {
         std::copy(value->data.begin(), value->data.end(), lpData);
+        // The ANSI function ends a string that was stored without its
+        // terminator when the buffer has room for one.
+        if (emu::IsStringType(value->type) && size > 0 && value->data.back() != 0 && room > size) {
+            lpData[size] = 0;
+        }
     }
     if (lpcbData != nullptr) {
         *lpcbData = size;
@@ -521,6 +559,12 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/,
         std::vector<std::uint8_t> data;
         if (lpData != nullptr) {
             data.assign(lpData, lpData + cbData);
+        }
+        // A string counted without its terminator, when the terminator
+        // follows in memory, is stored with it, as Windows does.
+        if (emu::IsStringType(dwType) && cbData > 0 && lpData[cbData - 1] != 0 &&
+            lpData[cbData] == 0) {
+            data.push_back(0);
         }
         emu::StoreValue(*open->key, name, dwType, std::move(data));
     }

@@ -216,8 +216,10 @@ const DialogTemplate* FindDialogTemplate(HINSTANCE instance, LPCSTR name) {
 }
 
 const IconImage* FindIcon(HINSTANCE instance, LPCSTR name) {
-    // A null instance asks for the system's predefined icons, of which the
-    // emulated desktop has none.
+    // A null instance asks for the system's predefined icons.
+    if (instance == nullptr) {
+        return SystemIconImage(SystemIcon(name));
+    }
     if (instance != ProgramInstance()) {
         return nullptr;
     }
@@ -242,6 +244,9 @@ std::optional<std::string> FindString(HINSTANCE instance, UINT id) {
 }
 
 const IconImage* IconFromHandle(HICON icon) {
+    if (const IconImage* system = SystemIconImage(icon)) {
+        return system;
+    }
     auto value = reinterpret_cast<std::uintptr_t>(icon);
     const auto& icons = ProgramModule().icons;
     if (value < FirstIconHandle || (value - FirstIconHandle) % IconHandleStep != 0) {
@@ -285,6 +290,12 @@ int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBuf
 }
 
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) {
+    // No instance: one of the system's predefined icons.
+    if (hInstance == nullptr) {
+        if (HICON icon = emu::SystemIcon(lpIconName)) {
+            return icon;
+        }
+    }
     if (hInstance != emu::ProgramInstance()) {
         SetLastError(hInstance == nullptr ? ERROR_RESOURCE_NAME_NOT_FOUND
                                           : ERROR_RESOURCE_DATA_NOT_FOUND);

@@ -3,6 +3,7 @@
 // framebuffer, so they are drawn here, as simple framed boxes, onto a copy.
 #include "emu/gdi.h"
 
+#include "emu/resources.h"
 #include "emu/window_manager.h"
 #include "coordinates.h"
 #include "gdi_surface.h"
@@ -25,6 +26,7 @@ constexpr int CaptionHeight = 18;
 constexpr int GroupTextIndent = 8;
 constexpr LONG StaticTypeMask = 0x0F;
 constexpr DWORD SsIcon = 0x03;
+constexpr DWORD SsNoPrefix = 0x80;
 constexpr UINT NoPrefix = gdi::TextNoPrefix;
 
 std::string Upper(std::string text) {
@@ -72,43 +74,25 @@ void DrawButton(Canvas& canvas, const WindowView& control) {
     Text(canvas, control.text, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
-// The system icon of a message box (SS_ICON static without an image of the
-// program): a plain shape with its sign.
-void DrawSystemIcon(Canvas& canvas, const RECT& r, UINT messageBoxType) {
-    constexpr UINT IconMask = 0xF0;
-    const UINT icon = messageBoxType & IconMask;
-    const int size = std::min<int>(r.right - r.left, r.bottom - r.top);
-    const double half = size / 2.0;
-    std::uint32_t fill = 0xFFFFFF, sign = 0x0000FF;
-    const char* text = icon == MB_ICONQUESTION ? "?" : "i";
-    if (icon == MB_ICONHAND) {
-        fill = 0xFF0000;
-        sign = 0xFFFFFF;
-        text = "X";
-    } else if (icon == MB_ICONEXCLAMATION) {
-        fill = 0xFFFF00;
-        sign = 0x000000;
-        text = "!";
+// An icon control shows its icon (STM_SETICON) at its top left corner, as
+// DrawIcon draws it.
+void DrawIconControl(Canvas& canvas, const WindowView& control) {
+    const IconImage* icon = IconFromHandle(control.icon);
+    if (icon == nullptr || icon->width <= 0 || icon->height <= 0) {
+        return;
     }
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            const double dx = x + 0.5 - half, dy = y + 0.5 - half;
-            const bool inside = icon == MB_ICONEXCLAMATION
-                                    ? std::abs(dx) <= (y + 1) / 2.0 // a triangle on its base
-                                    : dx * dx + dy * dy <= half * half;
-            if (inside) {
-                canvas.Plot(r.left + x, r.top + y, fill);
+    for (int y = 0; y < icon->height; ++y) {
+        for (int x = 0; x < icon->width; ++x) {
+            const auto at = static_cast<std::size_t>(y * icon->width + x);
+            if (!icon->transparent[at]) {
+                canvas.Plot(Plus(control.rect.left, x), Plus(control.rect.top, y),
+                            icon->pixels[at] & 0xFFFFFF);
             }
         }
     }
-    gdi::TextStyle style;
-    style.colour = sign;
-    style.opaque = false;
-    RECT area{r.left, r.top + size / 4, r.left + size, r.top + size};
-    gdi::DrawTextOn(canvas, text, area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | NoPrefix, style);
 }
 
-void DrawControl(Canvas& canvas, const WindowView& control, const WindowView& dialog) {
+void DrawControl(Canvas& canvas, const WindowView& control) {
     const std::string cls = Upper(control.className);
     if (cls == "BUTTON") {
         DrawButton(canvas, control);
@@ -124,15 +108,16 @@ void DrawControl(Canvas& canvas, const WindowView& control, const WindowView& di
     }
     if (cls == "STATIC") {
         const DWORD type = control.style & StaticTypeMask;
-        if (type == SsIcon && dialog.kind == WindowKind::MessageBox) {
-            DrawSystemIcon(canvas, control.rect, dialog.messageBoxType);
+        if (type == SsIcon) {
+            DrawIconControl(canvas, control);
             return;
         }
         if (type > SS_RIGHT) {
-            return; // icons, frames and rectangles carry no text
+            return; // frames and rectangles carry no text
         }
         const UINT align = type == SS_CENTER ? DT_CENTER : type == SS_RIGHT ? DT_RIGHT : 0;
-        Text(canvas, control.text, control.rect, DT_WORDBREAK | align);
+        const UINT prefix = (control.style & SsNoPrefix) != 0 ? NoPrefix : 0;
+        Text(canvas, control.text, control.rect, DT_WORDBREAK | align | prefix);
         return;
     }
     Text(canvas, control.text, control.rect, DT_WORDBREAK);
@@ -153,7 +138,7 @@ void DrawDialog(Canvas& canvas, const WindowView& dialog) {
     for (const WindowView& control : ChildrenOf(dialog.hwnd)) {
         if (control.visible) {
             Canvas inside = canvas.ClippedTo(r);
-            DrawControl(inside, control, dialog);
+            DrawControl(inside, control);
         }
     }
 }

@@ -21,7 +21,8 @@ constexpr int CaptionHeight = 19; // SM_CYCAPTION, the caption bar with its bott
 constexpr DWORD ExDlgModalFrame = 0x00000001;  // WS_EX_DLGMODALFRAME
 constexpr DWORD ExNoParentNotify = 0x00000004; // WS_EX_NOPARENTNOTIFY
 constexpr DWORD ButtonTypeMask = 0x0000000F;
-constexpr DWORD StaticIcon = 0x00000003; // SS_ICON
+constexpr DWORD StaticIcon = 0x00000003;    // SS_ICON
+constexpr DWORD NoIdleMessage = 0x00000100; // DS_NOIDLEMSG
 
 struct DialogState {
     DLGPROC proc = nullptr;
@@ -44,6 +45,10 @@ struct Window {
     RECT clientInset{}; // frame widths on each side, as WM_NCCALCSIZE left them
     DWORD style = 0;
     DWORD exStyle = 0;
+    // The styles CreateWindowExA was given, before the window manager
+    // completed them (WS_CLIPSIBLINGS and the like); the trace shows these.
+    DWORD requestedStyle = 0;
+    DWORD requestedExStyle = 0;
     int id = 0;
     HWND parent = nullptr;
     HWND owner = nullptr;
@@ -55,6 +60,7 @@ struct Window {
     bool traced = false; // gets "window" trace events
     DialogState dialog;
     UINT messageBoxType = 0;
+    HICON icon = nullptr; // a static control's, as STM_SETICON set it
 };
 
 Window* Find(HWND hwnd);
@@ -121,6 +127,9 @@ struct ModalOutcome {
     std::string caption;                            // as shown
     std::vector<std::pair<int, std::string>> items; // as shown
     POINT position{};
+    RECT rect{}; // on the screen
+    DWORD style = 0;
+    DWORD exStyle = 0;
 };
 ModalOutcome RunModalLoop(HWND dialog, HWND owner, const ModalUser& user);
 // What IsDialogMessage does with a message for the dialog or one of its controls.

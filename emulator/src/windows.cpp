@@ -46,6 +46,9 @@ constexpr int ShowNoActivate = 4;                          // SW_SHOWNOACTIVATE
 constexpr int ShowMinNoActive = 7;                         // SW_SHOWMINNOACTIVE
 constexpr int ShowNA = 8;                                  // SW_SHOWNA
 constexpr UINT SysCommandMask = 0xFFF0;
+constexpr DWORD ClipSiblings = 0x04000000;           // WS_CLIPSIBLINGS
+constexpr DWORD ThickFrame = 0x00040000;             // WS_THICKFRAME
+constexpr DWORD ExWindowEdge = 0x00000100;           // WS_EX_WINDOWEDGE
 const HWND InsertBottom = reinterpret_cast<HWND>(1); // HWND_BOTTOM
 constexpr int CxBorderIndex = 5, CyBorderIndex = 6, CxDlgFrameIndex = 7, CyDlgFrameIndex = 8,
               CyCaptionIndex = 4;
@@ -89,6 +92,16 @@ const WindowClass* FindClass(LPCSTR name, HINSTANCE instance) {
 }
 
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // A static control keeps the icon it shows.
+    constexpr UINT SetIcon = 0x0170, GetIcon = 0x0171; // STM_SETICON, STM_GETICON
+    if ((message == SetIcon || message == GetIcon) && Upper(Find(hwnd)->className) == "STATIC") {
+        HICON previous = Find(hwnd)->icon;
+        if (message == SetIcon) {
+            Find(hwnd)->icon = reinterpret_cast<HICON>(wParam);
+            InvalidateRect(hwnd, nullptr, TRUE);
+        }
+        return reinterpret_cast<LRESULT>(previous);
+    }
     LRESULT result = DefWindowProcA(hwnd, message, wParam, lParam);
     // Static and button controls redraw themselves with their new text.
     if (message == WM_SETTEXT) {
@@ -203,6 +216,28 @@ void MoveFocusAwayFrom(HWND hwnd, HWND owner) {
     }
 }
 
+// What CreateWindowEx adds to the styles it is given: a top-level window
+// clips its siblings, and an overlapped one always has a caption.
+DWORD CompletedStyle(DWORD style) {
+    if ((style & (WS_CHILD | WS_POPUP)) == WS_CHILD) {
+        return style;
+    }
+    style |= ClipSiblings;
+    if ((style & WS_POPUP) == 0) {
+        style |= WS_CAPTION;
+    }
+    return style;
+}
+
+// The raised window edge goes with a dialog frame, a thick frame or a modal
+// frame, and with nothing else.
+DWORD CompletedExStyle(DWORD style, DWORD exStyle) {
+    if ((exStyle & ExDlgModalFrame) != 0 || (style & (WS_DLGFRAME | ThickFrame)) != 0) {
+        return exStyle | ExWindowEdge;
+    }
+    return exStyle & ~ExWindowEdge;
+}
+
 Event GeometryEvent(const char* op, const Window& window) {
     RECT r = ScreenRect(window);
     return {{"ev", "window"},
@@ -211,7 +246,10 @@ Event GeometryEvent(const char* op, const Window& window) {
             {"x", r.left},
             {"y", r.top},
             {"w", std::int64_t{r.right} - r.left},
-            {"h", std::int64_t{r.bottom} - r.top}};
+            {"h", std::int64_t{r.bottom} - r.top},
+            // As the program asked for them, before Windows completed them.
+            {"style", window.requestedStyle},
+            {"exstyle", window.requestedExStyle}};
 }
 
 } // namespace
@@ -430,8 +468,10 @@ HWND Create(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int
     window->classStyle = cls->style;
     window->instance = instance;
     window->rect = {x, y, FarEdge(x, width), FarEdge(y, height)};
-    window->style = style & ~static_cast<DWORD>(WS_VISIBLE);
-    window->exStyle = exStyle;
+    window->style = CompletedStyle(style) & ~static_cast<DWORD>(WS_VISIBLE);
+    window->exStyle = CompletedExStyle(window->style, exStyle);
+    window->requestedStyle = style & ~static_cast<DWORD>(WS_VISIBLE);
+    window->requestedExStyle = exStyle;
     window->traced = options.traced && !child;
     if (child) {
         window->parent = parent;
@@ -778,6 +818,48 @@ HWND WINAPI GetParent(HWND hWnd) {
     return (window->style & WS_POPUP) != 0 ? window->owner : nullptr;
 }
 
+LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex) {
+    const Window* window = Find(hWnd);
+    if (window == nullptr) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    switch (nIndex) {
+    case GWL_STYLE: return static_cast<LONG>(window->style);
+    case GWL_EXSTYLE: return static_cast<LONG>(window->exStyle);
+    // A top-level window's "identifier" is its menu, and it has none.
+    case GWL_ID: return (window->style & WS_CHILD) != 0 ? window->id : 0;
+    default: {
+        constexpr DWORD ErrorInvalidIndex = 1413; // ERROR_INVALID_INDEX
+        SetLastError(ErrorInvalidIndex);
+        return 0;
+    }
+    }
+}
+
+// Top-level windows only, from the top of the Z order down; class and window
+// names compare without regard to case, a null one matches any.
+HWND WINAPI FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName) {
+    for (auto it = emu::wm::zOrder.rbegin(); it != emu::wm::zOrder.rend(); ++it) {
+        const Window* window = Find(*it);
+        if (window == nullptr || window->destroying) {
+            continue;
+        }
+        bool classMatches =
+            lpClassName == nullptr ||
+            (IS_INTRESOURCE(lpClassName)
+                 ? emu::wm::FindClass(window->className.c_str(), window->instance) ==
+                       emu::wm::FindClass(lpClassName, window->instance)
+                 : emu::wm::Upper(lpClassName) == emu::wm::Upper(window->className));
+        bool nameMatches =
+            lpWindowName == nullptr || emu::wm::Upper(lpWindowName) == emu::wm::Upper(window->text);
+        if (classMatches && nameMatches) {
+            return *it;
+        }
+    }
+    return nullptr;
+}
+
 int WINAPI GetSystemMetrics(int nIndex) {
     switch (nIndex) {
     case SM_CXSCREEN: return emu::Machine().desktopWidth;
@@ -915,6 +997,7 @@ std::optional<WindowView> ViewOf(HWND hwnd) {
     view.parent = window->parent;
     view.background = window->classBrush;
     view.messageBoxType = window->messageBoxType;
+    view.icon = window->icon;
     return view;
 }
 

@@ -138,6 +138,10 @@ std::string Format(const char* format, va_list& args) {
         } else if (p[0] == 'I' && p[1] == '6' && p[2] == '4') {
             conversion.size = Conversion::Size::Int64;
             p += 3;
+        } else if (p[0] == 'I' && p[1] == '3' && p[2] == '2') {
+            // I32: 32 bits, whatever the pointer size.
+            conversion.size = Conversion::Size::Default;
+            p += 3;
         } else if (*p == 'I') {
             conversion.size = Conversion::Size::Pointer;
             ++p;

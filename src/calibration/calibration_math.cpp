@@ -1,6 +1,7 @@
 #include "calibration/calibration_math.h"
 
-#include <cmath>
+#include "calibration/double_arithmetic.h"
+
 #include <cstdlib>
 
 namespace {
@@ -18,17 +19,6 @@ std::int32_t Raw(std::uint32_t reading) {
     return static_cast<std::int32_t>(reading);
 }
 
-// Truncation toward zero. A value outside the 32-bit range (only reachable with
-// absurd window sizes) gives 0x80000000, the x86 conversion's own answer,
-// instead of undefined behaviour.
-std::int32_t Truncate(double value) {
-    constexpr double Limit = 2147483648.0;
-    if (!(value > -Limit - 1.0 && value < Limit)) {
-        return INT32_MIN;
-    }
-    return static_cast<std::int32_t>(value);
-}
-
 // The raw reading at a window edge, extended along the line through the two
 // touches. The scale is computed once and each margin multiplied by it after;
 // (difference x margin) / distance rounds differently for some inputs.
@@ -43,10 +33,9 @@ AxisEdges ExtrapolateAxis(std::int32_t reading1, std::int32_t reading2, std::int
     std::int32_t highTerm = 0;
     // A window narrower than 8 pixels puts both targets on one line: no scale.
     if (distance != 0) {
-        double scale =
-            static_cast<double>(Subtract(reading2, reading1)) / static_cast<double>(distance);
-        highTerm = Truncate(scale * static_cast<double>(highMargin));
-        lowTerm = Truncate(scale * static_cast<double>(lowMargin));
+        const ExactDouble scale = DivideAsDouble(Subtract(reading2, reading1), distance);
+        highTerm = MultiplyAndTruncate(scale, highMargin);
+        lowTerm = MultiplyAndTruncate(scale, lowMargin);
     }
     AxisEdges edges{Subtract(reading1, lowTerm), Add(reading2, highTerm)};
     if (edges.Low < 1) {

@@ -59,22 +59,59 @@ TEST_F(RegistryTest, OpensRelativePathsWithoutRegardToCase) {
     EXPECT_EQ(RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
 }
 
-TEST_F(RegistryTest, MissingKeysAndMalformedPaths) {
-    emu::CreateKey(Service);
+TEST_F(RegistryTest, MissingKeysAndPathsAsWindowsParsesThem) {
+    emu::CreateKey(std::string(Service) + "\\TouchScreen0");
     HKEY key = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x1234));
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Nowhere", 0, KEY_READ, &key),
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key, nullptr);
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "\\SYSTEM", 0, KEY_READ, &key),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\\\CurrentControlSet", 0, KEY_READ, &key),
-              ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SYSTEM", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    // The path is relative to the key: a leading backslash makes it malformed.
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "\\SYSTEM", 0, KEY_READ, &key), ERROR_BAD_PATHNAME);
+    EXPECT_EQ(key, nullptr);
+    // Repeated and trailing separators separate nothing.
+    for (const char* path : {"SYSTEM\\\\CurrentControlSet\\Services\\Dravix",
+                             "SYSTEM\\CurrentControlSet\\Services\\Dravix\\\\"}) {
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key), ERROR_SUCCESS)
+            << path;
+        HKEY screen = nullptr;
+        EXPECT_EQ(RegOpenKeyExA(key, "TouchScreen0", 0, KEY_READ, &screen), ERROR_SUCCESS);
+        RegCloseKey(screen);
+        RegCloseKey(key);
+    }
+}
+
+TEST_F(RegistryTest, RootHandlesAsWindowsTreatsThem) {
+    emu::CreateKey(Service);
+    HKEY untouched = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x1234));
+    HKEY key = untouched;
+    // No root at all: nothing is written.
+    EXPECT_EQ(RegOpenKeyExA(nullptr, "SYSTEM", 0, KEY_READ, &key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(key, untouched);
     EXPECT_EQ(RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x44)), "SYSTEM", 0,
                             KEY_READ, &key),
               ERROR_INVALID_HANDLE);
+    EXPECT_EQ(key, nullptr);
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM", 0, KEY_READ, nullptr),
               ERROR_INVALID_PARAMETER);
+
+    // No sub-key of a predefined key: the predefined handle itself, which
+    // needs no closing and counts as no open handle.
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, nullptr, 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(key, HKEY_CLASSES_ROOT);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(key, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(emu::OpenKeyHandles(), 0);
+
+    // Only the low 32 bits of a predefined key count.
+    if constexpr (sizeof(void*) == 8) {
+        auto low = static_cast<std::uint64_t>(0x80000002u);
+        for (std::uint64_t high : {0ULL, 1ULL, 0xDEADBEEFULL}) {
+            HKEY root = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(high << 32 | low));
+            ASSERT_EQ(RegOpenKeyExA(root, Service, 0, KEY_READ, &key), ERROR_SUCCESS) << high;
+            RegCloseKey(key);
+        }
+    }
 }
 
 TEST_F(RegistryTest, ReadOnlyKeysRefuseWritingRights) {
@@ -145,6 +182,43 @@ TEST_F(RegistryTest, QueryFollowsTheWindowsContract) {
     EXPECT_EQ(RegQueryValueExA(key, nullptr, nullptr, &type, buffer, &size), ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_STREQ(reinterpret_cast<char*>(buffer), "default");
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, StringsAndSizesAsTheAnsiFunctionsGiveThem) {
+    emu::CreateKey(Service);
+    HKEY key = Open(Service, KEY_ALL_ACCESS);
+    // Counted without the terminator that follows: stored with it.
+    const char text[] = "abc";
+    ASSERT_EQ(RegSetValueExA(key, "Counted", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 3),
+              ERROR_SUCCESS);
+    EXPECT_EQ(emu::GetValue(Service, "Counted")->data, Bytes({'a', 'b', 'c', 0}));
+    // Cut short of the end: stored as given, and terminated when read into a
+    // buffer with room to spare, but never beyond the buffer.
+    ASSERT_EQ(RegSetValueExA(key, "Cut", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), 2),
+              ERROR_SUCCESS);
+    BYTE buffer[4] = {0xCC, 0xCC, 0xCC, 0xCC};
+    DWORD size = 2;
+    EXPECT_EQ(RegQueryValueExA(key, "Cut", nullptr, nullptr, buffer, &size), ERROR_SUCCESS);
+    EXPECT_EQ(buffer[2], 0xCC);
+    size = 3;
+    EXPECT_EQ(RegQueryValueExA(key, "Cut", nullptr, nullptr, buffer, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 2u);
+    EXPECT_EQ(buffer[2], 0);
+
+    // A missing value asked for its size has none; with a buffer the size is left.
+    size = 77;
+    EXPECT_EQ(RegQueryValueExA(key, "Missing", nullptr, nullptr, nullptr, &size),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(size, 0u);
+    size = 4;
+    EXPECT_EQ(RegQueryValueExA(key, "Missing", nullptr, nullptr, buffer, &size),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(size, 4u);
+    // The type and the size in one variable: the size is read first.
+    DWORD both = 4;
+    EXPECT_EQ(RegQueryValueExA(key, "Counted", nullptr, &both, buffer, &both), ERROR_SUCCESS);
+    EXPECT_EQ(both, 4u);
     RegCloseKey(key);
 }
 

@@ -26,12 +26,14 @@
  *
  * Log lines (ASCII, one per event):
  *   open
- *   req <code> <status> <quiet> <in-hex> <out-hex or -> <ms>
- *   close <quiet> <ms>
- * <quiet> counts the GetRawTouch polls since the previous line that left
- * the caller's TouchFlag at 0: a wait can poll many thousands of times, and
- * logging each would swamp the file and slow the polling down. <ms> is the time since
- * the open, for telling a slow program from a slow test.
+ *   req <code> <status> <quiet> <failed> <in-hex> <out-hex or -> <ms>
+ *   close <quiet> <failed> <ms>
+ * <quiet> counts the GetRawTouch polls since the previous line on which the
+ * driver handed over no touch: it answered "no touch", failed, or wrote
+ * nothing back. A wait can poll many thousands of times, and logging each
+ * would swamp the file and slow the polling down. <failed> counts the
+ * failed ones among them. <ms> is the time since the open, for telling a
+ * slow program from a slow test.
  */
 #include <ntddk.h>
 
@@ -85,6 +87,7 @@ static Config config;
 static ULONG nextTouch;
 static ULONG pollsOfNextTouch;
 static ULONG quietPolls;
+static ULONG failedPolls;
 static HANDLE logFile;
 static HANDLE testKey;
 static LARGE_INTEGER openedAt;
@@ -394,6 +397,17 @@ static void PutTime(void) {
     PutDecimal((ULONG)((now.QuadPart - openedAt.QuadPart) / 10000));
 }
 
+/* The quiet and failed polls since the previous line, which this line
+   closes. */
+static void PutPollCounts(void) {
+    Put(" ");
+    PutDecimal(quietPolls);
+    Put(" ");
+    PutDecimal(failedPolls);
+    quietPolls = 0;
+    failedPolls = 0;
+}
+
 static void WriteLine(void) {
     IO_STATUS_BLOCK io;
     Put("\n");
@@ -497,24 +511,27 @@ static NTSTATUS DeviceControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
         }
     }
 
-    /* A poll that leaves the caller's TouchFlag at 0 is quiet, whether the
-       driver answered "no touch" or wrote nothing at all. */
+    /* Only the driver's side is known here: a poll that fails or writes
+       nothing leaves the caller's buffer as it was, which this driver
+       cannot see. So a poll is quiet when the driver handed over no touch,
+       the same rule the emulated desktop's trace follows. */
     if (code == CodeGetRawTouch && (written < 12 || (reply[10] == 0 && reply[11] == 0))) {
         ++quietPolls;
+        if (!NT_SUCCESS(status)) {
+            ++failedPolls;
+        }
     } else {
         Put("req ");
         PutHex(code, 8);
         Put(" ");
         PutHex((ULONG)status, 8);
-        Put(" ");
-        PutDecimal(quietPolls);
+        PutPollCounts();
         Put(" ");
         PutBytes(inBytes, inSize);
         Put(" ");
         PutBytes(reply, written);
         PutTime();
         WriteLine();
-        quietPolls = 0;
     }
 
     irp->IoStatus.Status = status;
@@ -537,6 +554,7 @@ static NTSTATUS Create(PDEVICE_OBJECT deviceObject, PIRP irp) {
     nextTouch = 0;
     pollsOfNextTouch = 0;
     quietPolls = 0;
+    failedPolls = 0;
     KeQuerySystemTime(&openedAt);
     OpenLog();
     Put("open");
@@ -549,11 +567,10 @@ static NTSTATUS Create(PDEVICE_OBJECT deviceObject, PIRP irp) {
 
 static NTSTATUS Close(PDEVICE_OBJECT deviceObject, PIRP irp) {
     (void)deviceObject;
-    Put("close ");
-    PutDecimal(quietPolls);
+    Put("close");
+    PutPollCounts();
     PutTime();
     WriteLine();
-    quietPolls = 0;
     if (logFile != NULL) {
         ZwClose(logFile);
         logFile = NULL;

@@ -47,13 +47,17 @@ struct IconImage {
 // null instance is the program's module, as for DialogBoxParamA.
 const DialogTemplate* FindDialogTemplate(HINSTANCE instance, LPCSTR name);
 // Icon group by name or id: its 32 x 32 image, else its first. Only the
-// program's instance has icons (a null one means the system's, of which
-// there are none).
+// program's instance has icons of its own; a null one means the system's
+// predefined icons (IDI_APPLICATION to IDI_ASTERISK).
 const IconImage* FindIcon(HINSTANCE instance, LPCSTR name);
 // The string with the given id in Windows-1252, or nullopt when the table has none.
 std::optional<std::string> FindString(HINSTANCE instance, UINT id);
 // The handle LoadIconA gave for an icon, back to its image.
 const IconImage* IconFromHandle(HICON icon);
+// The system's predefined icons, IDI_APPLICATION to IDI_ASTERISK, for
+// LoadIconA with no instance; nullptr for any other name.
+HICON SystemIcon(LPCSTR name);
+const IconImage* SystemIconImage(HICON icon);
 
 // The .res format, for the loader and for tests with hand-made bytes.
 struct ResourceName {

@@ -29,6 +29,7 @@ struct WindowView {
     HWND parent = nullptr; // for controls
     HBRUSH background = nullptr;
     UINT messageBoxType = 0; // MessageBox: the uType it was opened with (buttons, icon)
+    HICON icon = nullptr;    // a static control's icon (STM_SETICON)
 };
 
 // The window, or nullopt once it is destroyed (or never existed).
