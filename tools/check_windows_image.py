@@ -247,7 +247,9 @@ def check_instructions(image, path, objdump, problems):
         if mnemonic == "(bad)":
             problems.append(f"{where} bytes that are no instruction")
         elif image.machine == MACHINE_I386:
-            if mnemonic not in I386 or re.search(r"\b[xyz]?mm\d", operands):
+            # A nop with an operand is the Pentium Pro's long nop (0F 1F).
+            if (mnemonic not in I386 or re.search(r"\b[xyz]?mm\d", operands) or
+                    (mnemonic == "nop" and operands)):
                 problems.append(f"{where} {parts[1].strip()}: not a 386/387 instruction")
         elif (mnemonic in BEYOND_X86_64 or re.search(r"\b[yz]mm\d", operands) or
               (mnemonic.startswith("v") and mnemonic not in ("verr", "verw"))):
