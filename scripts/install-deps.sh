@@ -3,13 +3,13 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev
+    cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3
     nlohmann-json3-dev libfreetype-dev libpng-dev fonts-dejavu-core
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     g++-mingw-w64-x86-64 g++-mingw-w64-i686
 )
 if [ "${VINTOQ_WINE:-0}" = 1 ]; then
-    packages+=(wine wine64 xvfb xauth xdotool imagemagick fonts-wine)
+    packages+=(wine wine64 xvfb xauth xdotool imagemagick fonts-wine locales)
 fi
 
 missing=()

@@ -4,7 +4,8 @@
 #
 #   wine/run-tests.sh [probe] [SCENARIO ...]
 #
-# Without arguments: the driver checks through the probe, then every
+# Without arguments: the program's start-up against the C runtime it replaces
+# (wine/entry/check.sh), the driver checks through the probe, then every
 # scenario in wine/scenarios. Outputs under build-wine/: results/*.json,
 # shots/*.png, work/ (logs). Environment:
 #   VINTOQ_EXE=path            test this vintoq32.exe instead of building one
@@ -134,6 +135,12 @@ wine net start Dravix > "$build/work/net-start.out" 2>&1 ||
 timing+=("driver start: $(elapsed "$t") s")
 
 status=0
+# The program's own start-up against the C runtime it replaces.
+if [ "${VINTOQ_WINE_PROBE_ONLY:-0}" != 1 ] && [ $# -eq 0 ]; then
+    t=$(now)
+    wine/entry/check.sh "$build" || status=$?
+    timing+=("entry checks: $(elapsed "$t") s")
+fi
 # The conformance program against the emulated desktop's build of it.
 if [ -n "${VINTOQ_CONFORMANCE:-}" ]; then
     t=$(now)

@@ -33,6 +33,11 @@ typedef struct _OVERLAPPED {
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
 
 DWORD WINAPI GetVersion(void);
+
+// Modules: the program itself and the system DLLs it may look functions up in.
+typedef INT_PTR(WINAPI* FARPROC)();
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 DWORD WINAPI GetTickCount(void);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);

@@ -6,6 +6,7 @@
 #include "windef.h"
 #include "winerror.h"
 #include "winbase.h"
+#include "winnls.h"
 #include "winioctl.h"
 #include "wingdi.h"
 #include "winuser.h"

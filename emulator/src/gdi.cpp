@@ -879,6 +879,11 @@ BOOL WINAPI EndPaint(HWND, const PAINTSTRUCT* lpPaint) {
 }
 
 BOOL WINAPI DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT grfFlags) {
+    // Win32s has no such function: a program that imports it does not load.
+    if (emu::Machine().platform == emu::Platform::Win32s) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return FALSE;
+    }
     DeviceContext* dc = FindDc(hdc);
     if (dc == nullptr || qrc == nullptr) {
         return FALSE;
@@ -956,6 +961,24 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
     if (!brush.hollow) {
         Canvas canvas = CanvasOf(*dc);
         canvas.Fill(*lprc, brush.rgb);
+    }
+    return 1;
+}
+
+// One pixel wide along the inside of the rectangle; nothing for an empty one.
+int WINAPI FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
+    if (lprc == nullptr || lprc->right <= lprc->left || lprc->bottom <= lprc->top) {
+        return 0;
+    }
+    const RECT& r = *lprc;
+    const RECT sides[] = {{r.left, r.top, r.right, Plus(r.top, 1)},
+                          {r.left, Minus(r.bottom, 1), r.right, r.bottom},
+                          {r.left, r.top, Plus(r.left, 1), r.bottom},
+                          {Minus(r.right, 1), r.top, r.right, r.bottom}};
+    for (const RECT& side : sides) {
+        if (FillRect(hDC, &side, hbr) == 0) {
+            return 0;
+        }
     }
     return 1;
 }

@@ -553,7 +553,8 @@ HWND Create(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int
 using emu::wm::Find;
 using emu::wm::Window;
 
-ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* lpwcx) {
+namespace {
+ATOM AddWindowClass(const WNDCLASSEXA* lpwcx) {
     if (lpwcx == nullptr || lpwcx->cbSize != sizeof(WNDCLASSEXA) ||
         lpwcx->lpszClassName == nullptr || lpwcx->lpfnWndProc == nullptr ||
         IS_INTRESOURCE(lpwcx->lpszClassName)) {
@@ -571,6 +572,30 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* lpwcx) {
     emu::wm::classes.push_back(
         {name, atom, lpwcx->hInstance, lpwcx->style, lpwcx->lpfnWndProc, lpwcx->hbrBackground});
     return atom;
+}
+} // namespace
+
+ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* lpwcx) {
+    // Win32s has no such function: a program that imports it does not load.
+    if (emu::Machine().platform == emu::Platform::Win32s) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return 0;
+    }
+    return AddWindowClass(lpwcx);
+}
+
+// The same class without a small icon, as user32 registers it.
+ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
+    if (lpWndClass == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const WNDCLASSEXA extended{
+        sizeof(WNDCLASSEXA),      lpWndClass->style,         lpWndClass->lpfnWndProc,
+        lpWndClass->cbClsExtra,   lpWndClass->cbWndExtra,    lpWndClass->hInstance,
+        lpWndClass->hIcon,        lpWndClass->hCursor,       lpWndClass->hbrBackground,
+        lpWndClass->lpszMenuName, lpWndClass->lpszClassName, nullptr};
+    return AddWindowClass(&extended);
 }
 
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,

@@ -2,6 +2,7 @@
 
 #include "calibration/target_sequence.h"
 #include "context/context.h"
+#include "context/platform.h"
 #include "ui/resource.h"
 #include "ui/texts.h"
 
@@ -32,6 +33,17 @@ void SendPaint() {
     SendMessageA(Context.CalibrationWindow, WM_PAINT, 0, 0);
 }
 
+using DrawEdgeFunction = BOOL(WINAPI*)(HDC, LPRECT, UINT, UINT);
+
+// Win32s has no DrawEdge and no 3D look to match: a plain grey frame there.
+void DrawPanelFrame(HDC dc, RECT frame) {
+    if (auto drawEdge = User32Function<DrawEdgeFunction>("DrawEdge")) {
+        drawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+    } else {
+        FrameRect(dc, &frame, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    }
+}
+
 void DrawPanelText(HDC dc, UINT textId, RECT row) {
     LoadLocalizedString(Context.InstanceHandle, textId, Context.TextBuffer, TextBufferSize);
     DrawTextA(dc, Context.TextBuffer, -1, &row, DT_CENTER);
@@ -44,9 +56,8 @@ void DrawInstructionPanel(HDC dc) {
     const int cx = Context.WindowWidth / 2;
     const int cy = Context.WindowHeight / 2;
 
-    RECT frame{cx - PanelHalfWidth, cy - PanelHalfHeight, cx + PanelHalfWidth,
-               cy + PanelHalfHeight};
-    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+    DrawPanelFrame(dc, RECT{cx - PanelHalfWidth, cy - PanelHalfHeight, cx + PanelHalfWidth,
+                            cy + PanelHalfHeight});
 
     // The module's shared icon: not destroyed.
     DrawIcon(dc, cx - IconOffsetX, cy - IconOffsetY, LoadIconA(Context.InstanceHandle, "VINTOQ"));

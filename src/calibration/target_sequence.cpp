@@ -176,7 +176,7 @@ void RunCalibration(HWND window) {
 int WaitForTouch() {
     BeginTouchWait();
     for (;;) {
-        RawTouchReply reply;
+        RawTouchReply reply{Context.Header};
         GetRawTouch(reply);
         // Only the flag decides: a touch at raw (0, 0) is a touch.
         if (reply.TouchFlag != 0) {

@@ -146,5 +146,6 @@ void SelectLanguage() {
             return;
         }
     }
-    Context.LanguageIndex = LanguageFromLocale(UserLocaleName());
+    char localeName[LocaleNameSize];
+    Context.LanguageIndex = LanguageFromLocale(UserLocaleName(localeName));
 }

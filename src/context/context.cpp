@@ -3,8 +3,6 @@
 CalibrationContext Context;
 
 namespace {
-constexpr ScreenRange UnfilledEntry{};
-
 // Multiplied first and divided last, in unsigned 32-bit arithmetic: products
 // wrap and the division truncates, as the stored ranges have always been read.
 std::int32_t ScaleToDesktop(std::uint32_t normalised, std::int32_t desktopSize) {
@@ -16,13 +14,18 @@ std::int32_t ScaleToDesktop(std::uint32_t normalised, std::int32_t desktopSize) 
 }
 } // namespace
 
+// A screen beyond the table is placed as an unfilled entry: all ranges 0.
 void ComputeWindowGeometry(std::int32_t screen) {
-    const ScreenRange& range =
-        HasRangeEntry(screen) ? Context.ScreenRangeTable[screen] : UnfilledEntry;
-    Context.WindowWidth =
-        ScaleToDesktop(range.XlateXHigh - range.XlateXLow + 1, Context.DesktopWidth);
-    Context.WindowHeight =
-        ScaleToDesktop(range.XlateYHigh - range.XlateYLow + 1, Context.DesktopHeight);
-    Context.WindowLeft = ScaleToDesktop(range.XlateXLow, Context.DesktopWidth);
-    Context.WindowTop = ScaleToDesktop(range.XlateYLow, Context.DesktopHeight);
+    std::uint32_t xLow = 0, xHigh = 0, yLow = 0, yHigh = 0;
+    if (HasRangeEntry(screen)) {
+        const ScreenRange& range = Context.ScreenRangeTable[screen];
+        xLow = range.XlateXLow;
+        xHigh = range.XlateXHigh;
+        yLow = range.XlateYLow;
+        yHigh = range.XlateYHigh;
+    }
+    Context.WindowWidth = ScaleToDesktop(xHigh - xLow + 1, Context.DesktopWidth);
+    Context.WindowHeight = ScaleToDesktop(yHigh - yLow + 1, Context.DesktopHeight);
+    Context.WindowLeft = ScaleToDesktop(xLow, Context.DesktopWidth);
+    Context.WindowTop = ScaleToDesktop(yLow, Context.DesktopHeight);
 }

@@ -1,3 +1,5 @@
+#include "context/platform.h"
+
 #include "context/command_line.h"
 #include "context/context.h"
 
@@ -6,6 +8,7 @@ constexpr DWORD NotWindowsNTBit = 0x80000000UL;
 constexpr BYTE Win32sMajorVersion = 3;
 constexpr std::uint32_t WindowsNTMaxCoordinate = 0x7FFF;
 constexpr std::uint32_t Windows9xMaxCoordinate = 0xFFFF;
+constexpr const char* User32Name = "USER32";
 } // namespace
 
 void DetectPlatform() {
@@ -21,4 +24,9 @@ void DetectPlatform() {
         Context.MaxCoordinate = Windows9xMaxCoordinate;
     }
     Context.FullScale = Context.MaxCoordinate + 1;
+}
+
+FARPROC FindUser32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleA(User32Name);
+    return user32 == nullptr ? nullptr : GetProcAddress(user32, name);
 }

@@ -6,6 +6,7 @@
 #include "config/config.h"
 #include "context/command_line.h"
 #include "context/context.h"
+#include "context/platform.h"
 #include "driver/driver.h"
 #include "ui/calibrate_window.h"
 #include "ui/dialogs.h"
@@ -48,6 +49,22 @@ bool OpenDriverOfVersion4() {
     return true;
 }
 
+using RegisterClassExFunction = ATOM(WINAPI*)(const WNDCLASSEXA*);
+
+// Win32s has no RegisterClassExA: there the same class goes to RegisterClassA,
+// which has no place for the small icon the class does not have anyway.
+ATOM RegisterWindowClass(const WNDCLASSEXA& windowClass) {
+    if (auto registerClassEx = User32Function<RegisterClassExFunction>("RegisterClassExA")) {
+        return registerClassEx(&windowClass);
+    }
+    const WNDCLASSA plainClass{windowClass.style,        windowClass.lpfnWndProc,
+                               windowClass.cbClsExtra,   windowClass.cbWndExtra,
+                               windowClass.hInstance,    windowClass.hIcon,
+                               windowClass.hCursor,      windowClass.hbrBackground,
+                               windowClass.lpszMenuName, windowClass.lpszClassName};
+    return RegisterClassA(&plainClass);
+}
+
 bool RegisterCalibrateClass() {
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -56,7 +73,7 @@ bool RegisterCalibrateClass() {
     windowClass.hInstance = Context.InstanceHandle;
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
     windowClass.lpszClassName = CalibrateClassName;
-    return RegisterClassExA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterWindowClass(windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 } // namespace

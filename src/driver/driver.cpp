@@ -57,8 +57,7 @@ BOOL BeginTouchWait() {
 BOOL GetRawTouch(RawTouchReply& reply) {
     RawTouchRequest request;
     request.Header = Context.Header;
-    reply = RawTouchReply{};
-    reply.Header = Context.Header;
+    reply = RawTouchReply{Context.Header};
     DWORD returned = 0;
     return DeviceIoControl(Context.DeviceHandle, GetRawTouchCode, &request, sizeof request, &reply,
                            sizeof reply, &returned, nullptr);

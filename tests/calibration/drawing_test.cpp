@@ -156,6 +156,42 @@ TEST_F(DrawingTest, PanelOn640x480) {
     EXPECT_EQ(emu::LiveGdiObjects(), 0);
 }
 
+// Win32s has no DrawEdge: the frame is a plain grey line along the same
+// rectangle, with the background inside and out, and everything else as on NT.
+TEST_F(DrawingTest, PanelFrameWithoutDrawEdge) {
+    emu::Machine().desktopWidth = 1400;
+    HWND nt = Open(700, 0, 640, 480);
+    HDC ntDC = GetDC(nt);
+    DrawInstructionPanel(ntDC);
+    emu::Machine().platform = emu::Platform::Win32s;
+    OpenCalibrationWindow();
+    DrawInstructionPanel(dc);
+
+    const RECT frame{150, 190, 490, 290};
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const bool onFrame = x >= frame.left && x < frame.right && y >= frame.top &&
+                                 y < frame.bottom &&
+                                 (x == frame.left || x == frame.right - 1 || y == frame.top ||
+                                  y == frame.bottom - 1);
+            const bool insideFrameLine = x == frame.left + 1 || x == frame.right - 2 ||
+                                         y == frame.top + 1 || y == frame.bottom - 2;
+            if (onFrame) {
+                ASSERT_EQ(Pixel(x, y), Shadow) << x << "," << y;
+            } else if (insideFrameLine && x > frame.left && x < frame.right - 1 && y > frame.top &&
+                       y < frame.bottom - 1) {
+                ASSERT_EQ(Pixel(x, y), LightGrey) << x << "," << y;
+            } else {
+                ASSERT_EQ(Pixel(x, y), emu::DesktopPixel(700 + x, y)) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_EQ(emu::DesktopPixel(700 + 489, 240), White);
+    ReleaseDC(nt, ntDC);
+    DestroyWindow(nt);
+    EXPECT_EQ(emu::LiveGdiObjects(), 0);
+}
+
 TEST_F(DrawingTest, PanelOn641x481IsThePanelOf640x480) {
     emu::Machine().desktopWidth = 1400;
     HWND even = Open(0, 0, 640, 480);

@@ -1,0 +1,55 @@
+// The loader's side of the emulated desktop: the program's own module and the
+// system DLL whose newer functions the program looks up at run time. Win32s
+// lacks the two that came with Windows 95 and Windows NT 4.0.
+#include <windows.h>
+
+#include "emu/machine.h"
+
+#include <cctype>
+#include <string>
+
+namespace {
+
+const auto User32Module = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7E410000));
+
+std::string Upper(const char* text) {
+    std::string upper;
+    for (; *text != '\0'; ++text) {
+        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(*text)));
+    }
+    return upper;
+}
+
+template <typename Function> FARPROC Exported(Function* function) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+} // namespace
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
+    if (lpModuleName == nullptr) {
+        return emu::ProgramInstance();
+    }
+    const std::string name = Upper(lpModuleName);
+    if (name == "USER32" || name == "USER32.DLL") {
+        return User32Module;
+    }
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+    const bool win32s = emu::Machine().platform == emu::Platform::Win32s;
+    if (hModule == User32Module && lpProcName != nullptr && !IS_INTRESOURCE(lpProcName) &&
+        !win32s) {
+        const std::string name = lpProcName;
+        if (name == "RegisterClassExA") {
+            return Exported(&RegisterClassExA);
+        }
+        if (name == "DrawEdge") {
+            return Exported(&DrawEdge);
+        }
+    }
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+}
