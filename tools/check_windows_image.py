@@ -8,7 +8,8 @@ GUI subsystem and OS version 4.0, base relocations kept (Win32s loads nothing
 without them), no TLS directory, only the four system DLLs imported, every
 import listed in tools/windows_imports.tsv as present in Windows NT 4.0,
 Windows 95 and Win32s, every function the program looks up at run time named
-in the image and listed, and no instruction outside the 386 and 387 sets.
+in the image and listed, no instruction outside the 386 and 387 sets, and no x87 instruction but the
+entry's fldcw.
 x86-64 images (Windows XP x64 and later): subsystem and OS version 5.2, the
 same import rules, and no instruction beyond the x86-64 baseline (SSE2).
 """
@@ -56,6 +57,10 @@ I386 = set(
     + ["j" + c for c in I386_CONDITIONS.split()]
     + ["set" + c for c in I386_CONDITIONS.split()]
 )
+# The one x87 instruction of the i386 image: the entry sets the control word.
+# The calibration's double results are worked out in integers; floating-point
+# arithmetic in the image would again round as the x87 precision control says.
+X87_SET_UP = {"fldcw"}
 # Beyond the x86-64 baseline: SSE3, SSSE3, SSE4, AVX and the bit-manipulation
 # sets, as compilers emit them.
 BEYOND_X86_64 = set(
@@ -251,6 +256,9 @@ def check_instructions(image, path, objdump, problems):
             if (mnemonic not in I386 or re.search(r"\b[xyz]?mm\d", operands) or
                     (mnemonic == "nop" and operands)):
                 problems.append(f"{where} {parts[1].strip()}: not a 386/387 instruction")
+            elif mnemonic.startswith("f") and mnemonic not in X87_SET_UP:
+                problems.append(f"{where} {parts[1].strip()}: floating-point arithmetic, whose "
+                                "rounding would follow the x87 precision control")
         elif (mnemonic in BEYOND_X86_64 or re.search(r"\b[yz]mm\d", operands) or
               (mnemonic.startswith("v") and mnemonic not in ("verr", "verw"))):
             problems.append(f"{where} {parts[1].strip()}: beyond the x86-64 baseline")

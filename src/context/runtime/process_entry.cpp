@@ -10,7 +10,9 @@ namespace {
 
 // As a fresh Windows NT thread has it: 53-bit precision, rounding to nearest,
 // every exception masked. Windows 95 and other runtimes' start-up may leave
-// 64-bit precision behind, and the calibration's doubles must not see it.
+// 64-bit precision behind. The calibration does its double arithmetic in
+// integers and does not depend on it, but nothing else should find the unit
+// in another state than the platform's own.
 constexpr WORD FpuControlWord = 0x027F;
 
 void SetFpuControlWord() {
