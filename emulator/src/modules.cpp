@@ -1,6 +1,7 @@
 // The loader's side of the emulated desktop: the program's own module and the
-// system DLL whose newer functions the program looks up at run time. Win32s
-// lacks the two that came with Windows 95 and Windows NT 4.0.
+// system DLLs whose functions the program looks up at run time. Win32s lacks
+// the two that came with Windows 95 and Windows NT 4.0. Device I/O is there on
+// every platform, Win32s included, so that a whole run can be followed there.
 #include <windows.h>
 
 #include "emu/machine.h"
@@ -11,6 +12,7 @@
 namespace {
 
 const auto User32Module = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7E410000));
+const auto Kernel32Module = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7C800000));
 
 std::string Upper(const char* text) {
     std::string upper;
@@ -34,11 +36,18 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
     if (name == "USER32" || name == "USER32.DLL") {
         return User32Module;
     }
+    if (name == "KERNEL32" || name == "KERNEL32.DLL") {
+        return Kernel32Module;
+    }
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+    if (hModule == Kernel32Module && lpProcName != nullptr && !IS_INTRESOURCE(lpProcName) &&
+        std::string(lpProcName) == "DeviceIoControl") {
+        return Exported(&DeviceIoControl);
+    }
     const bool win32s = emu::Machine().platform == emu::Platform::Win32s;
     if (hModule == User32Module && lpProcName != nullptr && !IS_INTRESOURCE(lpProcName) &&
         !win32s) {

@@ -35,9 +35,10 @@ void SendPaint() {
 
 using DrawEdgeFunction = BOOL(WINAPI*)(HDC, LPRECT, UINT, UINT);
 
-// Win32s has no DrawEdge and no 3D look to match: a plain grey frame there.
+// Win32s releases without DrawEdge have no 3D look to match: a plain grey
+// frame there.
 void DrawPanelFrame(HDC dc, RECT frame) {
-    if (auto drawEdge = User32Function<DrawEdgeFunction>("DrawEdge")) {
+    if (auto drawEdge = SystemFunction<DrawEdgeFunction>(User32Name, "DrawEdge")) {
         drawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
     } else {
         FrameRect(dc, &frame, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));

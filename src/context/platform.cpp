@@ -8,7 +8,6 @@ constexpr DWORD NotWindowsNTBit = 0x80000000UL;
 constexpr BYTE Win32sMajorVersion = 3;
 constexpr std::uint32_t WindowsNTMaxCoordinate = 0x7FFF;
 constexpr std::uint32_t Windows9xMaxCoordinate = 0xFFFF;
-constexpr const char* User32Name = "USER32";
 } // namespace
 
 void DetectPlatform() {
@@ -26,7 +25,7 @@ void DetectPlatform() {
     Context.FullScale = Context.MaxCoordinate + 1;
 }
 
-FARPROC FindUser32Function(const char* name) {
-    HMODULE user32 = GetModuleHandleA(User32Name);
-    return user32 == nullptr ? nullptr : GetProcAddress(user32, name);
+FARPROC FindSystemFunction(const char* module, const char* name) {
+    HMODULE system = GetModuleHandleA(module);
+    return system == nullptr ? nullptr : GetProcAddress(system, name);
 }

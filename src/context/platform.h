@@ -4,12 +4,17 @@
 
 #include <windows.h>
 
-// A USER32 function that came with Windows 95 and Windows NT 4.0, looked up
-// at run time so that the program still loads where it is missing (Win32s);
-// null there. Function is the pointer type to call it through.
-FARPROC FindUser32Function(const char* name);
+constexpr const char* Kernel32Name = "KERNEL32";
+constexpr const char* User32Name = "USER32";
 
-template <typename Function> Function User32Function(const char* name) {
+// A system function looked up at run time rather than imported, so that the
+// program still loads where the system lacks it (Win32s, whose reference marks
+// device I/O as not supported, and its releases before RegisterClassExA and
+// DrawEdge); null there. Function is the pointer type to call it through.
+FARPROC FindSystemFunction(const char* module, const char* name);
+
+template <typename Function> Function SystemFunction(const char* module, const char* name) {
     // Through the one function type that converts to any other unchecked.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(FindUser32Function(name)));
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(FindSystemFunction(module, name)));
 }

@@ -51,10 +51,12 @@ bool OpenDriverOfVersion4() {
 
 using RegisterClassExFunction = ATOM(WINAPI*)(const WNDCLASSEXA*);
 
-// Win32s has no RegisterClassExA: there the same class goes to RegisterClassA,
-// which has no place for the small icon the class does not have anyway.
+// Where RegisterClassExA is missing (Win32s releases before it), the same
+// class goes to RegisterClassA, which has no place for the small icon the
+// class does not have anyway.
 ATOM RegisterWindowClass(const WNDCLASSEXA& windowClass) {
-    if (auto registerClassEx = User32Function<RegisterClassExFunction>("RegisterClassExA")) {
+    if (auto registerClassEx =
+            SystemFunction<RegisterClassExFunction>(User32Name, "RegisterClassExA")) {
         return registerClassEx(&windowClass);
     }
     const WNDCLASSA plainClass{windowClass.style,        windowClass.lpfnWndProc,

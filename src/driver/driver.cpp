@@ -1,17 +1,32 @@
 #include "driver/driver.h"
 
 #include "context/context.h"
+#include "context/platform.h"
 
 #include <cstring>
 
 namespace {
 
-// Buffered I/O with one buffer for request and reply: whatever the driver
-// returns replaces the request in place. The returned byte count is not used.
-template <typename Record> BOOL SendInPlace(DWORD code, Record& record) {
+using DeviceIoControlFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
+                                              LPOVERLAPPED);
+
+// Every request goes through here. The returned byte count is not used. Where
+// the system has no device I/O (Win32s) the request fails like any other.
+BOOL Control(DWORD code, void* input, DWORD inputSize, void* reply, DWORD replySize) {
+    const auto deviceIoControl =
+        SystemFunction<DeviceIoControlFunction>(Kernel32Name, "DeviceIoControl");
+    if (deviceIoControl == nullptr) {
+        return FALSE;
+    }
     DWORD returned = 0;
-    return DeviceIoControl(Context.DeviceHandle, code, &record, sizeof record, &record,
-                           sizeof record, &returned, nullptr);
+    return deviceIoControl(Context.DeviceHandle, code, input, inputSize, reply, replySize,
+                           &returned, nullptr);
+}
+
+// Buffered I/O with one buffer for request and reply: whatever the driver
+// returns replaces the request in place.
+template <typename Record> BOOL SendInPlace(DWORD code, Record& record) {
+    return Control(code, &record, sizeof record, &record, sizeof record);
 }
 
 BOOL SendBareRequest(DWORD code) {
@@ -36,9 +51,7 @@ std::uint16_t GetDriverInfo() {
     // reply leaves the header's own version in the first word.
     std::uint8_t buffer[sizeof(DriverInfoReply)] = {};
     std::memcpy(buffer, &Context.Header, sizeof(RequestHeader));
-    DWORD returned = 0;
-    DeviceIoControl(Context.DeviceHandle, GetDriverInfoCode, buffer, sizeof buffer, buffer,
-                    sizeof buffer, &returned, nullptr);
+    Control(GetDriverInfoCode, buffer, sizeof buffer, buffer, sizeof buffer);
     DriverInfoReply reply;
     std::memcpy(&reply, buffer, sizeof reply);
     return reply.InterfaceVersion;
@@ -58,9 +71,7 @@ BOOL GetRawTouch(RawTouchReply& reply) {
     RawTouchRequest request;
     request.Header = Context.Header;
     reply = RawTouchReply{Context.Header};
-    DWORD returned = 0;
-    return DeviceIoControl(Context.DeviceHandle, GetRawTouchCode, &request, sizeof request, &reply,
-                           sizeof reply, &returned, nullptr);
+    return Control(GetRawTouchCode, &request, sizeof request, &reply, sizeof reply);
 }
 
 BOOL SetCalibration() {

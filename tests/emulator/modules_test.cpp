@@ -10,7 +10,7 @@ namespace {
 
 using ModulesTest = MachineTest;
 
-TEST_F(ModulesTest, NewerUser32FunctionsExistExceptOnWin32s) {
+TEST_F(ModulesTest, LookedUpFunctionsAndWhereTheyAreMissing) {
     EXPECT_EQ(GetModuleHandleA(nullptr), emu::ProgramInstance());
     EXPECT_EQ(GetModuleHandleA("NOSUCH"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
@@ -26,6 +26,14 @@ TEST_F(ModulesTest, NewerUser32FunctionsExistExceptOnWin32s) {
         EXPECT_EQ(GetProcAddress(user32, "drawedge"), nullptr); // names are exact
         EXPECT_EQ(GetProcAddress(emu::ProgramInstance(), "DrawEdge"), nullptr);
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+        // Device I/O stays on the emulated Win32s, so that its runs reach the driver.
+        HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+        ASSERT_NE(kernel32, nullptr);
+        EXPECT_NE(kernel32, user32);
+        EXPECT_EQ(GetProcAddress(kernel32, "DeviceIoControl"),
+                  reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&DeviceIoControl)));
+        EXPECT_EQ(GetProcAddress(user32, "DeviceIoControl"), nullptr);
+        EXPECT_EQ(GetProcAddress(kernel32, "DrawEdge"), nullptr);
     }
     emu::Machine().platform = emu::Platform::WindowsNT;
     using DrawEdgeFunction = BOOL(WINAPI*)(HDC, LPRECT, UINT, UINT);
