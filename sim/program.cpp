@@ -68,8 +68,15 @@ std::string Describe(const json& e) {
 } // namespace
 
 int RunProgram(const std::string& commandLine) {
+    // The platform's start-up hands WinMain the command-line tail without the
+    // blanks and control characters in front of it.
+    std::size_t first = 0;
+    while (first < commandLine.size() && static_cast<unsigned char>(commandLine[first]) <= ' ') {
+        ++first;
+    }
     // WinMain may cut the command-line text in place, as on Windows.
-    std::vector<char> text(commandLine.begin(), commandLine.end());
+    std::vector<char> text(commandLine.begin() + static_cast<std::ptrdiff_t>(first),
+                           commandLine.end());
     text.push_back('\0');
     Context = CalibrationContext{};
     int code = WinMain(emu::ProgramInstance(), nullptr, text.data(), SW_SHOWDEFAULT);

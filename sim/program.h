@@ -8,7 +8,8 @@
 namespace sim {
 
 // Calls WinMain as the platform's start-up would: the options joined by single
-// blanks as the command-line text. Records the exit code in the trace.
+// blanks as the command-line text, without the white space in front of it.
+// Records the exit code in the trace.
 int RunProgram(const std::vector<std::string>& options);
 int RunProgram(const std::string& commandLine);
 
