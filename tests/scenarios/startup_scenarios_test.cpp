@@ -253,10 +253,10 @@ TEST_F(StartupScenario, ScreenWithoutAKeyShowsNoTargetToTouch) {
     EXPECT_EQ(RegistryWriteNames().size(), 13u);
 }
 
-// The platform's start-up passes WinMain the command line without the white
-// space in front of the options.
+// The program's start-up passes WinMain the command line without the white
+// space in front of the options; bytes above 127 count as white space there.
 TEST_F(StartupScenario, WhiteSpaceInFrontOfTheOptionsIsNotPassedOn) {
-    EXPECT_EQ(Run({}, " \t\x01-X "), 0);
+    EXPECT_EQ(Run({}, " \t\x01\xA0-X "), 0);
     EXPECT_EQ(Events("dialog").at(0)["items"]["1000"],
               "Parameter \"-X\" invalid in command line \"-X \"");
 }
