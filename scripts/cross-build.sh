@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 for arch in x86_64 i686; do
-    cmake -S . -B "build-win-$arch" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+    cmake -S . -B "build-win-$arch" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DVINTOQ_WERROR=ON \
         -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-w64-$arch.cmake"
     cmake --build "build-win-$arch" -j"$(nproc)"
 done

@@ -1,5 +1,6 @@
 #include "program.h"
 
+#include "context/command_line_tail.h"
 #include "context/context.h"
 #include "emu/machine.h"
 #include "emu/trace.h"
@@ -14,6 +15,8 @@ namespace sim {
 namespace {
 
 using nlohmann::json;
+
+constexpr const char* ProgramName = "vintoq32.exe";
 
 std::string Quote(const json& text) {
     return "\"" + text.get<std::string>() + "\"";
@@ -68,8 +71,15 @@ std::string Describe(const json& e) {
 } // namespace
 
 int RunProgram(const std::string& commandLine) {
-    // WinMain may cut the command-line text in place, as on Windows.
-    std::vector<char> text(commandLine.begin(), commandLine.end());
+    // The process command line as Windows would hold it, and from it the tail
+    // that the program's own start-up hands to WinMain: without the program
+    // name and the white space in front of the options. WinMain may cut the
+    // text in place, as on Windows.
+    const std::string processLine = std::string(ProgramName) + " " + commandLine;
+    std::vector<char> line(processLine.begin(), processLine.end());
+    line.push_back('\0');
+    char* tail = CommandLineTail(line.data());
+    std::vector<char> text(tail, line.data() + processLine.size());
     text.push_back('\0');
     Context = CalibrationContext{};
     int code = WinMain(emu::ProgramInstance(), nullptr, text.data(), SW_SHOWDEFAULT);

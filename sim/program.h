@@ -7,8 +7,10 @@
 
 namespace sim {
 
-// Calls WinMain as the platform's start-up would: the options joined by single
-// blanks as the command-line text. Records the exit code in the trace.
+// Calls WinMain as the Windows program's start-up does: the options joined by
+// single blanks, after the program name, make the process command line, and
+// WinMain gets its tail (CommandLineTail), without the white space in front
+// of the options. Records the exit code in the trace.
 int RunProgram(const std::vector<std::string>& options);
 int RunProgram(const std::string& commandLine);
 

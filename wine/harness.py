@@ -533,6 +533,11 @@ def check_supported(scenario):
         # one value of an open key can be written; and nothing makes a write
         # fail with a status of one's choosing.
         raise NotApplicable("failing_writes: Wine cannot make the write of one value fail")
+    if "windows_version" in scenario:
+        raise NotApplicable("GetVersion gives Wine's own version")
+    for key in ("fail_register_class", "fail_create_window"):
+        if key in scenario:
+            raise NotApplicable("%s: Wine's window manager cannot be made to fail" % key)
     driver = scenario.get("driver", {})
     if driver.get("close_fails"):
         raise NotApplicable("a device handle cannot be made to fail closing under Wine")

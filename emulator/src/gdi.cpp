@@ -260,7 +260,7 @@ struct State {
     std::uintptr_t nextHandle = FirstHandle;
     int failCompatibleDC = 0;
     int failCompatibleBitmap = 0;
-    std::optional<POINT> lastEllipseCentre; // desktop coordinates
+    std::optional<DrawnEllipse> lastEllipse;
 };
 
 State state;
@@ -686,8 +686,9 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     const Paint brush = BrushPaint(static_cast<HBRUSH>(dc->brush));
     const RECT box = Normalised(left, top, right, bottom);
     if (canvas.surface == &Desktop() && !IsEmpty(canvas.clip)) {
-        S().lastEllipseCentre = POINT{Middle(box.left, box.right, canvas.originX),
-                                      Middle(box.top, box.bottom, canvas.originY)};
+        S().lastEllipse = emu::DrawnEllipse{POINT{Middle(box.left, box.right, canvas.originX),
+                                                  Middle(box.top, box.bottom, canvas.originY)},
+                                            dc->hwnd};
     }
     const double a = (static_cast<double>(box.right) - box.left) / 2.0;
     const double b = (static_cast<double>(box.bottom) - box.top) / 2.0;
@@ -1082,7 +1083,12 @@ std::string DescribeLiveGdi() {
 }
 
 std::optional<POINT> LastEllipseCentre() {
-    return S().lastEllipseCentre;
+    const std::optional<DrawnEllipse>& drawn = S().lastEllipse;
+    return drawn ? std::optional<POINT>(drawn->centre) : std::nullopt;
+}
+
+std::optional<DrawnEllipse> LastEllipse() {
+    return S().lastEllipse;
 }
 
 void FailCreateCompatibleDC(int calls) {

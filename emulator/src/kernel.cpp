@@ -9,7 +9,7 @@ DWORD lastError = ERROR_SUCCESS;
 } // namespace
 
 DWORD WINAPI GetVersion(void) {
-    return emu::VersionFor(emu::Machine().platform);
+    return emu::Machine().version.value_or(emu::VersionFor(emu::Machine().platform));
 }
 
 DWORD WINAPI GetTickCount(void) {

@@ -5,8 +5,11 @@
 #include "emu/registry.h"
 #include "emu/touchscreen.h"
 #include "emu/user.h"
+#include "emu/window_manager.h"
 
+#include <cstdlib>
 #include <map>
+#include <set>
 
 namespace emu {
 
@@ -22,6 +25,20 @@ struct ScenarioError {
     throw ScenarioError{message};
 }
 
+// Any value GetVersion can give: a number, or a string such as "0x80000A03".
+DWORD VersionFrom(const json& value) {
+    if (!value.is_string()) {
+        return value.get<std::uint32_t>();
+    }
+    const std::string text = value.get<std::string>();
+    char* end = nullptr;
+    const unsigned long long number = std::strtoull(text.c_str(), &end, 0);
+    if (text.empty() || *end != '\0' || number > 0xFFFFFFFFULL) {
+        Fail("windows_version must be a 32-bit number, not " + text);
+    }
+    return static_cast<DWORD>(number);
+}
+
 void ApplyPlatform(const json& scenario) {
     static const std::map<std::string, Platform> platforms{
         {"nt", Platform::WindowsNT}, {"9x", Platform::Windows9x}, {"win32s", Platform::Win32s}};
@@ -31,6 +48,9 @@ void ApplyPlatform(const json& scenario) {
         Fail("platform must be nt, 9x or win32s, not " + name);
     }
     Machine().platform = found->second;
+    if (scenario.contains("windows_version")) {
+        Machine().version = VersionFrom(scenario.at("windows_version"));
+    }
 }
 
 void ApplyDesktop(const json& scenario) {
@@ -112,6 +132,16 @@ void ApplyDriver(const json& scenario) {
     }
 }
 
+// Calls of the window manager that fail on request.
+void ApplyWindowFailures(const json& scenario) {
+    if (scenario.contains("fail_register_class")) {
+        FailRegisterClass(scenario.at("fail_register_class").get<DWORD>());
+    }
+    if (scenario.contains("fail_create_window")) {
+        FailCreateWindow(scenario.at("fail_create_window").get<std::set<int>>());
+    }
+}
+
 Controller ControllerFrom(const json& screen) {
     Controller controller;
     if (screen.contains("area")) {
@@ -186,6 +216,7 @@ std::string ApplyScenario(const nlohmann::json& scenario, const std::string& bas
         ApplyDesktop(scenario);
         ApplyRegistry(scenario, baseDirectory);
         ApplyDriver(scenario);
+        ApplyWindowFailures(scenario);
         ApplyScreens(scenario);
         ApplyUser(scenario);
         AttachVirtualUser();

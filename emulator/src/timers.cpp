@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "emu/clock.h"
+#include "emu/trace.h"
 #include "emu/window_manager.h"
 #include "window_state.h"
 
@@ -34,6 +35,12 @@ UINT_PTR nextThreadTimerId = FirstThreadTimerId;
 // Wrap-safe: the tick counter may pass 2^32 while a timer runs.
 bool IsDue(const Timer& timer) {
     return static_cast<std::int32_t>(Now() - timer.due) >= 0;
+}
+
+// Setting and killing a timer are traced: a time-out that is never switched
+// off, or one switched off too early, shows there.
+void RecordTimer(const char* op, UINT_PTR id, bool ok) {
+    Record({{"ev", "timer"}, {"op", op}, {"id", id}, {"ok", ok}});
 }
 
 bool Passes(HWND filter, HWND target) {
@@ -85,10 +92,12 @@ UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC l
     using namespace emu::wm;
     if (hWnd != nullptr && (Find(hWnd) == nullptr || Find(hWnd)->destroying)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        RecordTimer("set", nIDEvent, false);
         return 0;
     }
     if (failSetTimer) {
         SetLastError(ErrorNoSystemResources);
+        RecordTimer("set", nIDEvent, false);
         return 0;
     }
     std::uint32_t period = std::clamp<std::uint32_t>(uElapse, MinimumPeriod, MaximumPeriod);
@@ -105,6 +114,7 @@ UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC l
     // Setting a timer that exists replaces it and starts its period afresh.
     std::erase_if(timers, [&](const Timer& t) { return t.hwnd == hWnd && t.id == id; });
     timers.push_back({hWnd, id, period, emu::Now() + period, lpTimerFunc});
+    RecordTimer("set", id, true);
     return hWnd == nullptr ? id : (id != 0 ? id : 1);
 }
 
@@ -112,7 +122,9 @@ BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
     using namespace emu::wm;
     auto before = timers.size();
     std::erase_if(timers, [&](const Timer& t) { return t.hwnd == hWnd && t.id == uIDEvent; });
-    return timers.size() != before ? TRUE : FALSE;
+    const bool killed = timers.size() != before;
+    RecordTimer("kill", uIDEvent, killed);
+    return killed ? TRUE : FALSE;
 }
 
 namespace emu {

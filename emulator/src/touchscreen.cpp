@@ -74,6 +74,17 @@ LONG Offset(LONG at, int by) {
     return Plus(at, by);
 }
 
+// The target drawn last, when it lies on the window that waits for the touch
+// (the one with the keyboard focus, where Esc would go too). What an earlier
+// window drew went with that window, and a window of no size shows nothing.
+std::optional<POINT> TargetOfWaitingWindow() {
+    std::optional<DrawnEllipse> drawn = LastEllipse();
+    if (!drawn || drawn->window == nullptr || drawn->window != FocusWindow()) {
+        return std::nullopt;
+    }
+    return drawn->centre;
+}
+
 void BeginWait() {
     pending = PendingAction{TakeTouchAction(), Now(), false};
 }
@@ -86,7 +97,7 @@ std::optional<RawTouch> Poll() {
     switch (pending->action.kind) {
     case ActionKind::Esc: PressKey(VK_ESCAPE); return std::nullopt;
     case ActionKind::Touch: {
-        std::optional<POINT> target = locator ? locator() : LastEllipseCentre();
+        std::optional<POINT> target = locator ? locator() : TargetOfWaitingWindow();
         if (!target) {
             Record({{"ev", "error"}, {"what", "no target on the screen to touch"}});
             return std::nullopt;

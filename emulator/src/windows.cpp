@@ -17,6 +17,8 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 
 namespace emu::wm {
 
@@ -62,6 +64,10 @@ ATOM nextAtom = FirstAtom;
 HWND focus = nullptr;
 int cursorCount = 0;
 std::function<void(const std::string&)> screenshotHook;
+// Failures asked for by a test or a scenario.
+std::optional<DWORD> registerClassError;
+std::set<int> failingCreations; // numbers of CreateWindowExA calls, from 1
+int creationCalls = 0;
 
 std::uintptr_t Key(HWND hwnd) {
     return reinterpret_cast<std::uintptr_t>(hwnd);
@@ -568,9 +574,19 @@ ATOM AddWindowClass(const WNDCLASSEXA* lpwcx) {
             return 0;
         }
     }
+    const std::optional<DWORD> failure = emu::wm::registerClassError;
+    if (failure && *failure != ERROR_CLASS_ALREADY_EXISTS) {
+        SetLastError(*failure);
+        return 0;
+    }
     ATOM atom = emu::wm::nextAtom++;
     emu::wm::classes.push_back(
         {name, atom, lpwcx->hInstance, lpwcx->style, lpwcx->lpfnWndProc, lpwcx->hbrBackground});
+    if (failure) {
+        // A class of that name was there before: windows of it can be made.
+        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
     return atom;
 }
 } // namespace
@@ -601,6 +617,19 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
                             int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
                             HINSTANCE hInstance, LPVOID lpParam) {
+    if (emu::wm::failingCreations.count(++emu::wm::creationCalls) != 0) {
+        // Out of memory before the window exists: no message is sent.
+        emu::Record(
+            {{"ev", "window"},
+             {"op", "create failed"},
+             {"class", IS_INTRESOURCE(lpClassName) ? std::string("#") : std::string(lpClassName)},
+             {"x", X},
+             {"y", Y},
+             {"w", nWidth},
+             {"h", nHeight}});
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     emu::wm::CreateOptions options;
     options.traced = true;
     return emu::wm::Create(dwExStyle, lpClassName, lpWindowName, dwStyle, X, Y, nWidth, nHeight,
@@ -1044,6 +1073,14 @@ HWND FocusWindow() {
     return wm::Focus();
 }
 
+void FailRegisterClass(std::optional<DWORD> error) {
+    wm::registerClassError = error;
+}
+
+void FailCreateWindow(std::set<int> calls) {
+    wm::failingCreations = std::move(calls);
+}
+
 int LiveWindowCount() {
     return static_cast<int>(wm::windows.size());
 }
@@ -1062,6 +1099,9 @@ void ResetWindows() {
     wm::focus = nullptr;
     wm::cursorCount = 0;
     wm::screenshotHook = nullptr;
+    wm::registerClassError.reset();
+    wm::failingCreations.clear();
+    wm::creationCalls = 0;
     wm::RegisterSystemClasses();
     wm::ResetMessages();
     wm::ResetTimers();

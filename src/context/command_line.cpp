@@ -95,9 +95,10 @@ bool ApplyOption(const char* dash, const char** scan) {
     switch (dash[1]) {
     case 'G':
     case 'g':
-        // -G+ and -G- (logo on, off) are documented forms: the sign belongs to
-        // the option and does not start another one.
-        if (value[0] == '-') {
+        // -G+ and -G- (logo on, off) are documented forms, while a '-' inside
+        // a value begins a new option. The '-' is taken as the sign of -G only
+        // where it cannot begin one: before a blank or at the end of the text.
+        if (value[0] == '-' && (value[1] == ' ' || value[1] == '\0')) {
             *scan = value;
         }
         return true;

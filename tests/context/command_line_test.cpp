@@ -128,11 +128,34 @@ TEST_F(CommandLineTest, GridValuesComeFromCommasAnywhereAfterTheOption) {
 }
 
 TEST_F(CommandLineTest, GOptionAcceptsAnything) {
-    for (const char* text : {"-G", "-G+", "-G-", "-Gx", "-g"}) {
+    for (const char* text : {"-G", "-G+", "-G-", "-Gx", "-g", "-G- "}) {
         Context = CalibrationContext{};
         EXPECT_EQ(Run(text), "") << text;
         EXPECT_EQ(Context.UseStoredRanges, 1);
     }
+}
+
+// The '-' after G is its sign only before a blank or at the end of the text;
+// anywhere else it begins the next option, as a '-' inside any value does.
+TEST_F(CommandLineTest, DashAfterGBeginsAnOptionUnlessABlankOrTheEndFollows) {
+    EXPECT_EQ(Run("-G- -T2"), "");
+    EXPECT_EQ(Context.ScreenIndex, 1);
+
+    Context = CalibrationContext{};
+    EXPECT_EQ(Run("-G-T2"), "");
+    EXPECT_EQ(Context.ScreenIndex, 1);
+    EXPECT_EQ(Context.UseStoredRanges, 0);
+
+    EXPECT_EQ(Run("-G- -X"), Message("-X", "-G- -X"));
+    EXPECT_EQ(failPosition, 4);
+    EXPECT_EQ(Run("-G-3"), Message("-3", "-G-3"));
+    EXPECT_EQ(failPosition, 2);
+    // The second '-' is an option whose letter is the third.
+    EXPECT_EQ(Run("-G--T2"), Message("--T2", "-G--T2"));
+    EXPECT_EQ(failPosition, 2);
+    // A blank is the space character only.
+    EXPECT_EQ(Run("-G-\t-T2"), Message("-\t-T2", "-G-\t-T2"));
+    EXPECT_EQ(failPosition, 2);
 }
 
 TEST_F(CommandLineTest, UnknownLettersAndATrailingDash) {
@@ -184,15 +207,4 @@ TEST(CommandLineNumbers, WrapInThirtyTwoBits) {
     EXPECT_EQ(Context.TimeoutSeconds, 1);
 }
 
-} // namespace
-
-namespace {
-TEST(CommandLineGOption, SignsBelongToTheOption) {
-    Context = CalibrationContext{};
-    int position = -1;
-    EXPECT_EQ(ParseCommandLine("-G- -T2", &position), 1);
-    EXPECT_EQ(Context.ScreenIndex, 1);
-    EXPECT_EQ(ParseCommandLine("-G- -X", &position), 0);
-    EXPECT_EQ(position, 4);
-}
 } // namespace

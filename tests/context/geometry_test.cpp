@@ -42,6 +42,34 @@ TEST_F(GeometryTest, PlatformDecidesTheNormalisedSpace) {
     EXPECT_EQ(Context.FullScale, 1u);
 }
 
+// Bit 31 tells Windows NT from the rest before the major version is looked
+// at: Windows NT 3.x has major version 3 too.
+TEST_F(GeometryTest, PlatformFromTheVersionBits) {
+    struct Case {
+        DWORD version;
+        std::int32_t kind;
+        std::uint32_t fullScale;
+    };
+    const Case cases[] = {
+        {0x04213303, PlatformWindowsNT, 0x8000},  // Windows NT 3.51
+        {0x00000003, PlatformWindowsNT, 0x8000},  // major 3, nothing else
+        {0x0A280105, PlatformWindowsNT, 0x8000},  // Windows XP
+        {0xC3B60004, PlatformWindows9x, 0x10000}, // Windows 95
+        {0xC0005A04, PlatformWindows9x, 0x10000}, // Windows Me
+        {0x80000004, PlatformWindows9x, 0x10000},
+        {0x80000A03, PlatformWin32s, 1}, // Win32s on Windows 3.1
+        {0x80000303, PlatformWin32s, 1}, // the minor version does not count
+        {0x80000313, PlatformWindows9x, 0x10000},
+    };
+    for (const Case& c : cases) {
+        Context = CalibrationContext{};
+        emu::Machine().version = c.version;
+        DetectPlatform();
+        EXPECT_EQ(Context.PlatformKind, c.kind) << std::hex << c.version;
+        EXPECT_EQ(Context.FullScale, c.fullScale) << std::hex << c.version;
+    }
+}
+
 TEST_F(GeometryTest, WholeDesktopOnWindowsNT) {
     Boot(emu::Platform::WindowsNT, 1024, 768);
     SetRange(0, 0, 0x7FFF, 0, 0x7FFF);
@@ -86,6 +114,20 @@ TEST_F(GeometryTest, ProductsWrapInThirtyTwoBits) {
     EXPECT_EQ(Context.WindowHeight, 768);
 }
 
+// A product past 2^31 is still a positive number of pixels: the division is
+// unsigned.
+TEST_F(GeometryTest, ProductsAreDividedUnsigned) {
+    Boot(emu::Platform::Windows9x, 50000, 50000);
+    // 0xC000 x 50000 = 2457600000.
+    SetRange(0, 0xC000, 0xFFFF, 0xC000, 0xFFFF);
+    ComputeWindowGeometry(0);
+    ExpectWindow(37500, 37500, 12500, 12500);
+    // The width's own product: 0xC001 x 50000 = 2457650000.
+    SetRange(0, 0x0000, 0xC000, 0, 0xFFFF);
+    ComputeWindowGeometry(0);
+    EXPECT_EQ(Context.WindowWidth, 37500);
+}
+
 TEST_F(GeometryTest, ScreenNumbersBeyondTheTableReadAsUnfilled) {
     Boot(emu::Platform::WindowsNT, 1024, 768);
     for (int screen = 0; screen < MaxScreens; ++screen) {
@@ -97,25 +139,6 @@ TEST_F(GeometryTest, ScreenNumbersBeyondTheTableReadAsUnfilled) {
     }
     EXPECT_FALSE(HasRangeEntry(16));
     EXPECT_TRUE(HasRangeEntry(15));
-}
-
-TEST_F(GeometryTest, InitialContext) {
-    CalibrationContext fresh;
-    EXPECT_EQ(fresh.UseStoredRanges, 1);
-    EXPECT_EQ(fresh.TimeoutSeconds, 60);
-    EXPECT_EQ(fresh.WindowWidth, 640);
-    EXPECT_EQ(fresh.WindowHeight, 480);
-    EXPECT_EQ(fresh.XLow, -1);
-    EXPECT_EQ(fresh.GridColumns, 1);
-    EXPECT_EQ(fresh.GridRow, 1);
-    EXPECT_EQ(fresh.Header.InterfaceVersion, 4);
-    EXPECT_EQ(fresh.Header.HeaderWord1, 4);
-    EXPECT_EQ(fresh.Beep.BeepFreq, 1000);
-    EXPECT_EQ(fresh.Beep.BeepTime, 32);
-    for (const ScreenRange& range : fresh.ScreenRangeTable) {
-        EXPECT_EQ(range.KeyPath[0], '\0');
-        EXPECT_EQ(range.XlateXHigh, 0u);
-    }
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "calibration/target_sequence.h"
 #include "driver/driver.h"
 #include "emu/device.h"
 #include "emu/trace.h"
@@ -20,18 +21,6 @@ class DriverTest : public MachineTest {
   protected:
     void Open() { ASSERT_NE(OpenDriverDevice(), INVALID_HANDLE_VALUE); }
 };
-
-TEST_F(DriverTest, ControlCodes) {
-    EXPECT_EQ(SetCalibrationCode, 0x9C402404u);
-    EXPECT_EQ(DisablePointQueueingCode, 0x9C402408u);
-    EXPECT_EQ(EnablePointQueueingCode, 0x9C40240Cu);
-    EXPECT_EQ(GetRawTouchCode, 0x9C402410u);
-    EXPECT_EQ(SetBeepCode, 0x9C40241Cu);
-    EXPECT_EQ(GetDriverInfoCode, 0x9C402428u);
-    EXPECT_EQ(BeginTouchWaitCode, 0x9C40242Cu);
-    EXPECT_EQ(GetDriverInfoCode,
-              static_cast<DWORD>(CTL_CODE(0x9C40, 0x90A, METHOD_BUFFERED, FILE_ANY_ACCESS)));
-}
 
 TEST_F(DriverTest, AbsentDriverCannotBeOpened) {
     emu::Driver().present = false;
@@ -60,11 +49,16 @@ TEST_F(DriverTest, EveryRequestCarriesTheHeaderOfThatMoment) {
     GetDriverInfo();
     const auto header = Bytes({0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x02, 0x00});
     ASSERT_EQ(emu::DriverLog().size(), 7u);
+    std::vector<std::uint32_t> codes;
     for (const emu::DriverRequest& request : emu::DriverLog()) {
+        codes.push_back(request.code);
         ASSERT_GE(request.in.size(), 8u);
         EXPECT_EQ(std::vector<std::uint8_t>(request.in.begin(), request.in.begin() + 8), header)
             << emu::DriverCodeName(request.code);
     }
+    // The control codes the driver answers to.
+    EXPECT_EQ(codes, (std::vector<std::uint32_t>{0x9C402408, 0x9C40240C, 0x9C40242C, 0x9C402410,
+                                                 0x9C402404, 0x9C40241C, 0x9C402428}));
 }
 
 TEST_F(DriverTest, RequestSizes) {
@@ -124,17 +118,14 @@ TEST_F(DriverTest, SetCalibrationReplyReplacesTheRecord) {
     EXPECT_EQ(Context.Calibration.XLow, 0x1234);
 }
 
+// The reply's words are unsigned 16-bit numbers: a touch at the far end of
+// the controller's range is not a negative one.
 TEST_F(DriverTest, RawTouchWordsAreUnsigned) {
     Open();
-    emu::Driver().touches.push_back({0xFFFF, 1, 1, 0, std::nullopt});
-    RawTouchReply reply;
-    GetRawTouch(reply);
-    EXPECT_NE(reply.TouchFlag, 0);
-    EXPECT_EQ(std::uint32_t{reply.RawX}, 65535u);
-    EXPECT_EQ(std::uint32_t{reply.RawY}, 1u);
-    EXPECT_EQ(std::vector<std::uint8_t>(emu::DriverLog().back().out.begin() + 12,
-                                        emu::DriverLog().back().out.begin() + 16),
-              Bytes({0xFF, 0xFF, 0x01, 0x00}));
+    emu::Driver().touches.push_back({0xFFFF, 0x8000, 1, 0, std::nullopt});
+    ASSERT_EQ(WaitForTouch(), 1);
+    EXPECT_EQ(Context.LastTouchX, 65535u);
+    EXPECT_EQ(Context.LastTouchY, 32768u);
 }
 
 TEST_F(DriverTest, UnansweredPollReadsAsNoTouch) {

@@ -75,6 +75,28 @@ TEST_F(StartupScenario, ScreenNumbersBeyondTheTableAreNotInstalled) {
     EXPECT_EQ(Run({{"registry_text", InstalledScreens(20)}}, "-T16"), 1);
 }
 
+// The screen is checked before the device is opened: with neither a screen
+// nor a driver, the user hears about the screen.
+TEST_F(StartupScenario, MissingScreenIsReportedBeforeTheDeviceIsOpened) {
+    EXPECT_EQ(Run({{"registry_text", "REGEDIT4\r\n"}, {"driver", {{"present", false}}}}), 0);
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"You do not have sufficient access "
+                                                        "right, contact system administrator."}));
+    EXPECT_TRUE(Events("open").empty());
+    emu::Reset();
+    EXPECT_EQ(
+        Run({{"registry_text", InstalledScreens(2)}, {"driver", {{"present", false}}}}, "-T3"), 0);
+    EXPECT_EQ(MessageTexts().size(), 1u);
+    EXPECT_TRUE(Events("open").empty());
+}
+
+// The version request already names the chosen screen.
+TEST_F(StartupScenario, VersionRequestCarriesTheChosenScreen) {
+    EXPECT_EQ(Run({{"registry_text", InstalledScreens(3)}}, "-T3"), 1);
+    std::vector<emu::DriverRequest> info = emu::DriverRequestsOf(emu::CodeGetDriverInfo);
+    ASSERT_EQ(info.size(), 1u);
+    EXPECT_EQ(emu::Hex(info[0].in.data(), 8), "0400040000000200");
+}
+
 TEST_F(StartupScenario, DriverNotLoaded) {
     EXPECT_EQ(Run({{"driver", {{"present", false}}}}), 0);
     EXPECT_EQ(MessageTexts(),
@@ -83,10 +105,11 @@ TEST_F(StartupScenario, DriverNotLoaded) {
 }
 
 TEST_F(StartupScenario, DriverOfAnotherVersion) {
-    for (int version : {3, 5, 0xFFFF}) {
+    // 0x0104 has the right low byte: the whole word is compared.
+    for (int version : {3, 5, 0xFFFF, 0x0104, 0x0400}) {
         emu::Reset();
-        EXPECT_EQ(Run({{"driver", {{"version", version}}}}), 0);
-        EXPECT_EQ(MessageTexts().size(), 1u);
+        EXPECT_EQ(Run({{"driver", {{"version", version}}}}), 0) << version;
+        ASSERT_EQ(MessageTexts().size(), 1u) << version;
         EXPECT_EQ(MessageTexts()[0].rfind("Touchscreen Driver and Vintoq32 version mismatch.", 0),
                   0u);
         EXPECT_EQ(emu::OpenDeviceHandles(), 0);
@@ -103,6 +126,40 @@ TEST_F(StartupScenario, DriverOfAnotherVersion) {
 
 TEST_F(StartupScenario, SilentVersionRequestPasses) {
     EXPECT_EQ(Run({{"driver", {{"version", nullptr}, {"fail", {"GetDriverInfo"}}}}}), 1);
+}
+
+TEST_F(StartupScenario, ClassThatCannotBeRegistered) {
+    EXPECT_EQ(Run({{"fail_register_class", ERROR_NOT_ENOUGH_MEMORY}}), 0);
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"RegisterClass Function failed"}));
+    EXPECT_EQ(Events("messagebox")[0]["type"], MB_ICONWARNING);
+    EXPECT_TRUE(Events("window").empty());
+    EXPECT_EQ(emu::OpenDeviceHandles(), 0);
+
+    // A class of that name that is already there serves as well.
+    emu::Reset();
+    EXPECT_EQ(Run({{"fail_register_class", ERROR_CLASS_ALREADY_EXISTS}}), 1);
+    EXPECT_TRUE(MessageTexts().empty());
+    EXPECT_EQ(RegistryWriteNames().size(), 13u);
+}
+
+// Nothing reports a window that could not be made; the exit code is the 1 set
+// before the attempt, whatever the screen before it gave.
+TEST_F(StartupScenario, WindowThatCannotBeCreatedEndsTheChain) {
+    EXPECT_EQ(Run({{"registry_text", InstalledScreens(3)},
+                   {"user", {"esc"}},
+                   {"fail_create_window", {2}}}),
+              1);
+    EXPECT_EQ(WindowOps(), (std::vector<std::string>{"create 0", "destroy 0", "create failed 0"}));
+    EXPECT_TRUE(MessageTexts().empty());
+    EXPECT_TRUE(RegistryWriteNames().empty());
+    EXPECT_EQ(emu::DriverRequestsOf(emu::CodeSetCalibration).size(), 0u);
+    EXPECT_EQ(emu::OpenDeviceHandles(), 0);
+
+    emu::Reset();
+    EXPECT_EQ(Run({{"fail_create_window", {1}}}), 1);
+    EXPECT_EQ(WindowOps(), (std::vector<std::string>{"create failed 0"}));
+    EXPECT_EQ(Requests(), (std::vector<std::string>{"GetDriverInfo"}));
+    EXPECT_TRUE(MessageTexts().empty());
 }
 
 TEST_F(StartupScenario, FailingCloseIsReportedWithTheExitCodeKept) {
@@ -151,6 +208,10 @@ TEST_F(StartupScenario, ExitCodeIsTheLastScreens) {
 TEST_F(StartupScenario, OneChosenScreenOnly) {
     EXPECT_EQ(Run({{"registry_text", InstalledScreens(3)}}, "-T2"), 1);
     EXPECT_EQ(WindowOps().size(), 2u);
+    // Without -P the grid is one monitor: the whole desktop.
+    EXPECT_EQ(Events("window").at(0)["w"], 1024);
+    EXPECT_EQ(Events("window").at(0)["h"], 768);
+    EXPECT_EQ(emu::GetDword(ScreenKey(1), "XlateXHigh"), 0x7FFFu);
     EXPECT_TRUE(emu::GetDword(ScreenKey(1), "XLow").has_value());
     EXPECT_FALSE(emu::GetDword(ScreenKey(0), "XLow").has_value());
     EXPECT_EQ(emu::DriverRequestsOf(emu::CodeSetCalibration).at(0).in[6], 1);
@@ -170,6 +231,61 @@ TEST_F(StartupScenario, MonitorGridPlacesTheWindow) {
     EXPECT_EQ(create["w"], 512);
     EXPECT_EQ(create["h"], 768);
     EXPECT_EQ(emu::GetDword(ScreenKey(0), "XlateXLow"), 16384u);
+}
+
+// A screen that NumberOfScreens claims but the registry has no key for gets
+// a window of no size, on which nothing can be seen or touched: only the
+// time-out ends its wait.
+TEST_F(StartupScenario, ScreenWithoutAKeyShowsNoTargetToTouch) {
+    EXPECT_EQ(Run({{"registry_text", InstalledScreens(1, true, 2)}}, "-O5"), 0);
+    std::vector<json> windows;
+    for (const json& window : Events("window")) {
+        windows.push_back({window["op"], window["w"], window["h"]});
+    }
+    EXPECT_EQ(
+        windows,
+        (std::vector<json>{
+            {"create", 1024, 768}, {"destroy", 1024, 768}, {"create", 0, 0}, {"destroy", 0, 0}}));
+    EXPECT_EQ(Events("touch").size(), 3u);
+    EXPECT_EQ(emu::DriverRequestsOf(emu::CodeSetCalibration).size(), 1u);
+    EXPECT_EQ(emu::DriverRequestsOf(emu::CodeEnablePointQueueing).size(), 2u);
+    EXPECT_TRUE(MessageTexts().empty());
+    EXPECT_EQ(RegistryWriteNames().size(), 13u);
+}
+
+// The program's start-up passes WinMain the command line without the white
+// space in front of the options; bytes above 127 count as white space there.
+TEST_F(StartupScenario, WhiteSpaceInFrontOfTheOptionsIsNotPassedOn) {
+    EXPECT_EQ(Run({}, " \t\x01\xA0-X "), 0);
+    EXPECT_EQ(Events("dialog").at(0)["items"]["1000"],
+              "Parameter \"-X\" invalid in command line \"-X \"");
+}
+
+// The stored control-panel language is chosen first; the option, read
+// afterwards, wins over it.
+TEST_F(StartupScenario, LanguageOptionOverridesTheStoredLanguage) {
+    const std::string registry =
+        InstalledScreens(1) +
+        "\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\"
+        "ZorvaTouchscreen]\r\n\"CplLanguage\"=dword:00000002\r\n";
+    const std::pair<const char*, const char*> runs[] = {
+        {"", "Vérification de la calibration"},
+        {"-L1", "Kalibratie controleren"},
+        {"-L0", "Check Calibration"},
+    };
+    for (const auto& [options, caption] : runs) {
+        emu::Reset();
+        EXPECT_EQ(Run({{"registry_text", registry}, {"locale", "German_Germany.1252"}}, options),
+                  1);
+        EXPECT_EQ(Events("dialog").at(0)["caption"], caption) << options;
+    }
+}
+
+// GetVersion as Windows NT 3.51 gives it: major version 3, but bit 31 clear.
+TEST_F(StartupScenario, WindowsNT351IsWindowsNT) {
+    EXPECT_EQ(Run({{"windows_version", "0x04213303"}}), 1);
+    EXPECT_EQ(Events("window").at(0)["w"], 1024);
+    EXPECT_EQ(emu::GetDword(ScreenKey(0), "XlateXHigh"), 0x7FFFu);
 }
 
 TEST_F(StartupScenario, Windows9xKeysAndScale) {

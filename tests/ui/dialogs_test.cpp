@@ -154,8 +154,9 @@ TEST_F(DialogProcTest, ParamErrorEscapeAndCloseGiveTwoWithoutACancelButton) {
 
 class CenterDialogTest : public DialogProcTest {
   protected:
-    static POINT Centre(int refLeft, int refWidth, int refHeight, int width, int height) {
-        HWND reference = Window(refLeft, 0, refWidth, refHeight);
+    static POINT Centre(int refLeft, int refWidth, int refHeight, int width, int height,
+                        int refTop = 0) {
+        HWND reference = Window(refLeft, refTop, refWidth, refHeight);
         HWND dialog = Window(5, 5, width, height);
         SetWindowPos(reference, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         CenterDialog(reference, dialog);
@@ -177,6 +178,30 @@ TEST_F(CenterDialogTest, CentresOverTheReference) {
 TEST_F(CenterDialogTest, HalvesTheOddDifferenceTowardZero) {
     emu::Machine().desktopWidth = 1024;
     EXPECT_EQ(Centre(0, 641, 480, 300, 120).x, 170);
+}
+
+TEST_F(CenterDialogTest, HalvesANegativeOddDifferenceTowardZero) {
+    emu::Machine().desktopWidth = 1024;
+    emu::Machine().desktopHeight = 768;
+    // (300 - 301) / 2 and (120 - 121) / 2 are 0, not -1.
+    POINT p = Centre(100, 300, 120, 301, 121, 50);
+    EXPECT_EQ(p.x, 100);
+    EXPECT_EQ(p.y, 50);
+    p = Centre(100, 300, 120, 303, 125, 50);
+    EXPECT_EQ(p.x, 99);
+    EXPECT_EQ(p.y, 48);
+}
+
+TEST_F(CenterDialogTest, TheTopIsKeptOnTheDesktop) {
+    // Above the desktop: y = -400 + 180, clamped to 0.
+    EXPECT_EQ(Centre(0, 640, 480, 300, 120, -400).y, 0);
+    // Below it: y = 300 + 180, moved up until the bottom edge is the desktop's.
+    EXPECT_EQ(Centre(0, 640, 480, 300, 120, 300).y, 480 - 120);
+}
+
+TEST_F(CenterDialogTest, ADialogTallerThanTheDesktopEndsAtItsBottomEdge) {
+    // -10, then 0 by the first clamp, then 480 - 500 by the second.
+    EXPECT_EQ(Centre(0, 640, 480, 300, 500).y, -20);
 }
 
 TEST_F(CenterDialogTest, ADialogWiderThanTheDesktopEndsAtItsRightEdge) {

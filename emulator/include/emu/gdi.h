@@ -70,6 +70,13 @@ std::string DescribeLiveGdi();
 // the centre of the target on the screen, where the virtual user touches
 // unless a test has installed another emu::TargetLocator().
 std::optional<POINT> LastEllipseCentre();
+// The same with the window whose device context drew it (null for the
+// desktop's own DC).
+struct DrawnEllipse {
+    POINT centre{};
+    HWND window = nullptr;
+};
+std::optional<DrawnEllipse> LastEllipse();
 
 // The next `calls` calls of CreateCompatibleDC / CreateCompatibleBitmap fail
 // (return NULL), as they do when GDI runs out of resources.

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace emu {
@@ -18,6 +19,8 @@ struct MachineConfig {
     // The name the C runtime would give for the user's default locale, as on
     // Windows ("English_United States.1252").
     std::string localeName = "English_United States.1252";
+    // What GetVersion returns, when it is not the platform's usual value.
+    std::optional<DWORD> version;
 };
 
 // Everything back to a freshly booted machine: empty registry, no windows,

@@ -41,7 +41,9 @@ std::vector<Controller>& Touchscreens();
 constexpr std::uint32_t UserReactionMs = 400;
 
 // Where the target on the screen is: the centre of what was drawn last, in
-// desktop coordinates. The GDI module keeps it; tests may replace it.
+// desktop coordinates, as long as it lies on the window that waits for the
+// touch (none otherwise: only Esc or the time-out end that wait). The GDI
+// module keeps it; tests may replace it.
 std::function<std::optional<POINT>()>& TargetLocator();
 
 // Connects the virtual user to the driver: at each wait for a touch the next

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,14 @@ std::function<void(const std::string& what)>& ScreenshotHook();
 // While set, SetTimer fails (returns 0) as when the system is out of timers;
 // emu::Reset() clears it.
 void FailSetTimer(bool fail);
+// While set, RegisterClassExA returns 0 with this error. With
+// ERROR_CLASS_ALREADY_EXISTS the class is there all the same, as if it had
+// been registered before. emu::Reset() clears it.
+void FailRegisterClass(std::optional<DWORD> error);
+// The CreateWindowExA calls with these numbers (1 is the first after a reset)
+// fail before the window exists: no message, NULL, ERROR_NOT_ENOUGH_MEMORY,
+// and a "window" event with op "create failed". emu::Reset() clears them.
+void FailCreateWindow(std::set<int> calls);
 
 // DialogBoxParamA from a template that is not among the program's resources
 // (tests); name is what the trace and the screenshot hook call it.
