@@ -180,7 +180,8 @@ TEST_F(CommandLineTest, OptionRightAtTheCutIsStillNamed) {
 TEST_F(CommandLineTest, OverlongParameterIsShortenedToFit) {
     std::string text = std::string(60, 'x') + " -Q" + std::string(1000, 'z');
     std::string message = Run(text);
-    EXPECT_EQ(message.size(), static_cast<std::size_t>(TextBufferSize - 1));
+    // ParamErrorMessage holds 512 characters with the terminator.
+    EXPECT_EQ(message.size(), 511u);
     std::string quoted = "\" invalid in command line \"" + text.substr(0, 50) + "\"";
     EXPECT_EQ(message.substr(message.size() - quoted.size()), quoted);
     EXPECT_EQ(message.substr(0, 14), "Parameter \"-Qz");
@@ -196,7 +197,7 @@ TEST_F(CommandLineTest, FormatThatFillsTheMessageAloneLeavesNoRoomForTheParamete
         ASSERT_EQ(ParseCommandLine(line.c_str(), &position), 0);
         FormatParamError(line.data(), position, format.c_str());
         const std::string message = Context.ParamErrorMessage;
-        EXPECT_EQ(message, (std::string(fill, 'y') + "-Q").substr(0, TextBufferSize - 1)) << fill;
+        EXPECT_EQ(message, (std::string(fill, 'y') + "-Q").substr(0, 511)) << fill;
     }
 }
 
