@@ -44,6 +44,17 @@ MIRROR = WORK / "tree"
 BUILD = WORK / "build"
 RESULTS = WORK / "results.json"
 TEST_PROGRAM = BUILD / "tests" / "vintoq_tests"
+
+
+def use_work_directory(path: Path) -> None:
+    """Puts the mirror, the build and the results under another directory."""
+    global WORK, MIRROR, BUILD, RESULTS, TEST_PROGRAM
+    WORK = path.resolve()
+    MIRROR = WORK / "tree"
+    BUILD = WORK / "build"
+    RESULTS = WORK / "results.json"
+    TEST_PROGRAM = BUILD / "tests" / "vintoq_tests"
+
 LAUNCHER_TARGET = "sim/vintoq32-sim"
 TEST_TARGET = "tests/vintoq_tests"
 
@@ -192,8 +203,10 @@ class Mutant:
         return text + (f" #{self.occurrence + 1}" if self.occurrence else "")
 
     @property
-    def key(self) -> tuple[str, str, str]:
-        return (self.file, normalise(self.line_text), self.description)
+    def key(self) -> tuple[str, str, str, int]:
+        """Names the mutant across edits elsewhere in the file: the file, the
+        text of the line (the how-manyth line of that text) and the mutation."""
+        return (self.file, normalise(self.line_text), self.description, self.line_occurrence)
 
     def apply(self, source: str) -> str:
         return source[: self.start] + self.replacement + source[self.end :]
@@ -485,15 +498,15 @@ class Equivalents:
                 self.reasons[key] = entry["reason"]
 
     def covers(self, mutant: Mutant) -> bool:
-        file, line, mutation = mutant.key
+        file, line, mutation, occurrence = mutant.key
         return ((file, line, mutation, 0) in self.reasons
-                or (file, line, mutation, mutant.line_occurrence) in self.reasons)
+                or (file, line, mutation, occurrence) in self.reasons)
 
     def unmatched(self, everything: list[Mutant]) -> list[tuple[str, str, str, int]]:
         found = set()
         for mutant in everything:
-            found.add((*mutant.key, 0))
-            found.add((*mutant.key, mutant.line_occurrence))
+            found.add(mutant.key)
+            found.add((*mutant.key[:3], 0))
         return [key for key in self.reasons if key not in found]
 
 
@@ -536,10 +549,11 @@ def configure() -> None:
                    check=True, stdout=subprocess.DEVNULL)
 
 
-def run_limited(command: list[str], seconds: float, cwd: Path = BUILD) -> tuple[str, str]:
-    """Runs a command in its own process group; ('timeout', output) when it
-    does not end in time, else ('ok' or 'failed', output)."""
-    process = subprocess.Popen(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+def run_limited(command: list[str], seconds: float) -> tuple[str, str]:
+    """Runs a command in the build directory, in its own process group;
+    ('timeout', output) when it does not end in time, else ('ok' or 'failed',
+    output)."""
+    process = subprocess.Popen(command, cwd=BUILD, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                start_new_session=True)
     try:
         output, _ = process.communicate(timeout=seconds)
@@ -614,7 +628,7 @@ def select_mutants(args, accepted) -> tuple[list[Mutant], list[Mutant]]:
     if args.rerun_survivors:
         previous = load_results()
         mutants = [m for m in mutants
-                   if previous.get(m.key, {}).get("status") in ("survived", "timeout")]
+                   if previous.get(m.key, {}).get("status") == "survived"]
     if args.sample:
         candidates = [m for m in mutants if not accepted.covers(m)]
         generator = random.Random(args.seed)
@@ -658,10 +672,10 @@ def summarise(title: str, mutants: list[Mutant], accepted, list_survivors: bool)
     return rate
 
 
-def load_results() -> dict[tuple[str, str, str], dict]:
+def load_results() -> dict[tuple[str, str, str, int], dict]:
     if not RESULTS.exists():
         return {}
-    return {(r["file"], normalise(r["line_text"]), r["mutation"]): r
+    return {(r["file"], normalise(r["line_text"]), r["mutation"], r.get("line_occurrence", 1)): r
             for r in json.loads(RESULTS.read_text())["mutants"]}
 
 
@@ -672,7 +686,7 @@ def save_results(everything: list[Mutant], tried: list[Mutant]) -> list[Mutant]:
     for mutant in tried:
         latest[mutant.key] = {
             "file": mutant.file, "line": mutant.line, "line_text": mutant.line_text,
-            "mutation": mutant.description, "status": mutant.status, "detail": mutant.detail,
+            "line_occurrence": mutant.line_occurrence, "mutation": mutant.description, "status": mutant.status, "detail": mutant.detail,
             "seconds": round(mutant.seconds, 2)}
     known = []
     for mutant in everything:
@@ -725,12 +739,16 @@ def main() -> int:
                         help="a random sample of this many mutants not listed as equivalent")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--rerun-survivors", action="store_true",
-                        help="only the mutants that survived or timed out when last tried")
+                        help="only the mutants that survived when last tried")
     parser.add_argument("--list", action="store_true", help="list the mutants and stop")
     parser.add_argument("--jobs", type=int, default=2, help="ninja's parallel jobs")
+    parser.add_argument("--work", type=Path, default=WORK,
+                        help="directory of the mirror, the build and the results "
+                             "(default build-mutation/)")
     parser.add_argument("--fail-under", type=float, default=None,
                         help="exit 1 when this run's kill rate is below this percentage")
     args = parser.parse_args()
+    use_work_directory(args.work)
 
     accepted = Equivalents(EQUIVALENTS)
     everything, mutants = select_mutants(args, accepted)
@@ -747,7 +765,7 @@ def main() -> int:
     try:
         fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
     except BlockingIOError:
-        print("another mutation run is using build-mutation/")
+        print(f"another mutation run is using {WORK}")
         return 2
     os.nice(10)
     sync_mirror()
@@ -778,7 +796,7 @@ def main() -> int:
         summarise(f"all {len(everything)} mutants of src/, the latest outcome of the "
                   f"{len(known)} tried:",
                   known, accepted, list_survivors=False)
-    print(f"\nresults: {RESULTS.relative_to(ROOT)}")
+    print(f"\nresults: {RESULTS}")
     if args.fail_under is not None and rate < args.fail_under:
         return 1
     return 0
