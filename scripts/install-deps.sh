@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3
+    cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3 lld
     nlohmann-json3-dev libfreetype-dev libpng-dev fonts-dejavu-core
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     g++-mingw-w64-x86-64 g++-mingw-w64-i686

@@ -161,6 +161,28 @@ TEST(Calibration, TranslationRangeGoesIntoTheRecordHighBeforeLow) {
     EXPECT_EQ(record.ZHigh, 255);
 }
 
+TEST(Calibration, TermsAtTheEndsOfTheThirtyTwoBitRange) {
+    // A 13-pixel-wide window: targets 6 pixels apart, a right margin of 6, so
+    // the right term is the reading difference itself. Touches beyond 16 bits
+    // reach the ends of the 32-bit range: the largest and smallest numbers
+    // still convert, one beyond gives 0x80000000 as the x86 conversion does.
+    const WindowRect narrow{0, 0, 13, 13};
+    auto xHigh = [&](std::uint32_t x1, std::uint32_t x2) {
+        return Compute({narrow, {x1, 0}, {x2, 0}, {x2, 0}}).XHigh;
+    };
+    // +2147483647 from touch 2 at 0.
+    EXPECT_EQ(xHigh(0x80000001u, 0), INT32_MAX);
+    // -2147483647 from touch 2 at -5: the sum wraps to 2147483644.
+    EXPECT_EQ(xHigh(0x7FFFFFFAu, 0xFFFFFFFBu), 2147483644);
+    // A 15-pixel-wide window has a right margin of 8: 4/3 of 2147483647 is
+    // out of range, INT32_MIN added to 5 gives 5 - 2^31, clamped to 1 ...
+    const WindowRect wider{0, 0, 15, 15};
+    EXPECT_EQ(Compute({wider, {0x80000006u, 0}, {5, 0}, {5, 0}}).XHigh, 1);
+    // ... and added to -5 wraps to 2^31 - 5.
+    EXPECT_EQ(Compute({wider, {0x7FFFFFFAu, 0}, {0xFFFFFFFBu, 0}, {0xFFFFFFFBu, 0}}).XHigh,
+              2147483643);
+}
+
 TEST(Calibration, ExtremeWindowsStayDefined) {
     const WindowRect windows[] = {{INT_MAX, INT_MAX, INT_MAX, INT_MAX},
                                   {INT_MIN, INT_MIN, INT_MAX, INT_MAX},

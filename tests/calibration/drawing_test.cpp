@@ -148,8 +148,11 @@ TEST_F(DrawingTest, PanelOn640x480) {
     EXPECT_GE(text.top, 240);
     EXPECT_LT(text.top, 245);
     EXPECT_LE(text.bottom, 280);
+    const RECT line1 = BoxOf(Black, RECT{150, 240, 490, 260});
     const RECT line2 = BoxOf(Black, RECT{150, 260, 490, 280});
     EXPECT_LT(line2.top, 265);
+    // Both lines have letters of full height: their tops lie one row apart.
+    EXPECT_EQ(line2.top - line1.top, 20);
     // Drawn transparently: no opaque text cells, and the mode is back.
     EXPECT_EQ(BoxOf(White, RECT{152, 240, 488, 280}).right, 152);
     EXPECT_EQ(GetBkMode(dc), OPAQUE);
@@ -230,8 +233,11 @@ TEST_F(DrawingTest, TargetIsFourRedRingsOnAWhiteDiscWithABlackCrossHair) {
     EXPECT_EQ(Pixel(80, 83), Black);
     EXPECT_EQ(Pixel(56, 60), Black);
     EXPECT_EQ(Pixel(103, 60), Black);
-    EXPECT_EQ(BoxOf(Black, RECT{0, 0, 200, 200}).left, 56);
-    EXPECT_EQ(BoxOf(Black, RECT{0, 0, 200, 200}).bottom, 84);
+    const RECT crossHair = BoxOf(Black, RECT{0, 0, 200, 200});
+    EXPECT_EQ(crossHair.left, 56);
+    EXPECT_EQ(crossHair.top, 36);
+    EXPECT_EQ(crossHair.right, 104);
+    EXPECT_EQ(crossHair.bottom, 84);
 
     // Pens and brush deleted, the DC's own back in place.
     EXPECT_EQ(emu::LiveGdiObjects(), 0) << emu::DescribeLiveGdi();
@@ -244,9 +250,10 @@ TEST_F(DrawingTest, TargetWaitsHalfASecondAlsoWhenTheTickCountWraps) {
     for (std::uint32_t start : {1000u, 0xFFFFFFFFu - 100u, 0xFFFFFFFFu}) {
         emu::SetClockStart(start);
         DrawTarget(dc, 80, 60, TargetRadius);
+        // Every reading of the tick count moves the clock on by one: the
+        // wait ends with the first reading 500 ms after the noted one.
         const std::uint32_t elapsed = emu::Now() - start;
-        EXPECT_GE(elapsed, 500u) << start;
-        EXPECT_LT(elapsed, 520u) << start;
+        EXPECT_EQ(elapsed, 500u + emu::TickCountCost) << start;
     }
 }
 

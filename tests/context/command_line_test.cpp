@@ -91,6 +91,14 @@ TEST_F(CommandLineTest, TimeoutRange) {
     EXPECT_EQ(Run("-O601"), Message("-O601", "-O601"));
 }
 
+TEST_F(CommandLineTest, NumbersEndAtTheFirstCharacterThatIsNotADigit) {
+    // '/' and ':' are the characters on either side of the digits.
+    EXPECT_EQ(Run("-T2/"), "");
+    EXPECT_EQ(Context.ScreenIndex, 1);
+    EXPECT_EQ(Run("-O5:"), "");
+    EXPECT_EQ(Context.TimeoutSeconds, 5);
+}
+
 TEST_F(CommandLineTest, DashInsideAValueStartsANewOption) {
     EXPECT_EQ(Run("-O5-3"), Message("-3", "-O5-3"));
     EXPECT_EQ(failPosition, 3);
@@ -114,6 +122,8 @@ TEST_F(CommandLineTest, InvalidGridsAreNamedWhole) {
     EXPECT_EQ(Run("-P2,1"), Message("-P2,1", "-P2,1"));
     EXPECT_EQ(Run("-P0,1,1,1"), Message("-P0,1,1,1", "-P0,1,1,1"));
     EXPECT_EQ(Run("-P2,2,1,3"), Message("-P2,2,1,3", "-P2,2,1,3"));
+    EXPECT_EQ(Run("-P2,1,0,1"), Message("-P2,1,0,1", "-P2,1,0,1"));
+    EXPECT_EQ(Run("-P1,2,1,0"), Message("-P1,2,1,0", "-P1,2,1,0"));
     EXPECT_EQ(Run("-P"), Message("-P", "-P"));
 }
 
@@ -193,10 +203,25 @@ TEST_F(CommandLineTest, OptionRightAtTheCutIsStillNamed) {
 TEST_F(CommandLineTest, OverlongParameterIsShortenedToFit) {
     std::string text = std::string(60, 'x') + " -Q" + std::string(1000, 'z');
     std::string message = Run(text);
-    EXPECT_EQ(message.size(), static_cast<std::size_t>(TextBufferSize - 1));
+    // ParamErrorMessage holds 512 characters with the terminator.
+    EXPECT_EQ(message.size(), 511u);
     std::string quoted = "\" invalid in command line \"" + text.substr(0, 50) + "\"";
     EXPECT_EQ(message.substr(message.size() - quoted.size()), quoted);
     EXPECT_EQ(message.substr(0, 14), "Parameter \"-Qz");
+}
+
+TEST_F(CommandLineTest, FormatThatFillsTheMessageAloneLeavesNoRoomForTheParameter) {
+    // The format names the parameter first; its own text and the quoted "-Q"
+    // take 512 characters and more, so the parameter is left out entirely.
+    for (std::size_t fill : {510u, 600u}) {
+        const std::string format = "%s" + std::string(fill, 'y') + "%s";
+        line = "-Q";
+        int position = -1;
+        ASSERT_EQ(ParseCommandLine(line.c_str(), &position), 0);
+        FormatParamError(line.data(), position, format.c_str());
+        const std::string message = Context.ParamErrorMessage;
+        EXPECT_EQ(message, (std::string(fill, 'y') + "-Q").substr(0, 511)) << fill;
+    }
 }
 
 TEST(CommandLineNumbers, WrapInThirtyTwoBits) {

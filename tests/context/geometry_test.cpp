@@ -98,6 +98,15 @@ TEST_F(GeometryTest, UnfilledEntryGivesAnEmptyWindow) {
     ExpectWindow(0, 0, 0, 0);
 }
 
+TEST_F(GeometryTest, BeforeThePlatformIsKnownTheScaleIsOne) {
+    // FullScale is still 0: the products are not divided by it.
+    Context.DesktopWidth = 640;
+    Context.DesktopHeight = 480;
+    SetRange(0, 1, 2, 0, 0);
+    ComputeWindowGeometry(0);
+    ExpectWindow(640, 0, 1280, 480);
+}
+
 TEST_F(GeometryTest, Win32sMultipliesTheRawRange) {
     Boot(emu::Platform::Win32s, 640, 480);
     SetRange(0, 0, 1, 0, 0);

@@ -124,7 +124,12 @@ void HostileRegistry::ExpectScreensCalibrated(std::size_t claimed, int keys,
 }
 
 TEST_F(HostileRegistry, NumberOfScreensOfEveryTypeAndSize) {
-    for (const StoredForm& form : FormsOf(2)) {
+    std::vector<StoredForm> forms = FormsOf(2);
+    std::vector<std::uint8_t> filled(128, 9);
+    filled[0] = 2;
+    filled[1] = filled[2] = filled[3] = 0;
+    forms.push_back({"REG_BINARY filling the 128 bytes offered", REG_BINARY, filled, 2});
+    for (const StoredForm& form : forms) {
         std::string registry = InstalledScreens(2) +
                                ValueSection(ServiceKey, "NumberOfScreens", form.type, form.bytes);
         EXPECT_EQ(RunFresh({{"registry_text", registry},
@@ -186,7 +191,8 @@ TEST_F(HostileRegistry, ScreenCountsAtAndBeyondTheTable) {
 // Languages without string tables read the English texts, in every place a
 // text appears: the calibration dialog, start-up's messages, the option help.
 TEST_F(HostileRegistry, StoredLanguagesWithoutTablesReadEnglish) {
-    for (std::uint32_t language : {0xFFFFFFFFu, 7u, 0x7FFFFFFFu}) {
+    // 0x01000002: the top byte alone makes French a language without tables.
+    for (std::uint32_t language : {0xFFFFFFFFu, 7u, 0x7FFFFFFFu, 0x01000002u}) {
         const std::string label =
             "CplLanguage " + std::to_string(static_cast<std::int32_t>(language));
         const auto* b = reinterpret_cast<const std::uint8_t*>(&language);

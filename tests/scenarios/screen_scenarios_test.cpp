@@ -147,6 +147,19 @@ TEST_F(ScenarioTest, StoreThatCannotBeMadeStillCalibrates) {
     EXPECT_EQ(emu::LiveDCs(), 0);
 }
 
+TEST_F(ScreenScenario, EveryTargetIsTakenAwayBeforeTheDialogAsks) {
+    std::vector<Block> atDialog;
+    emu::ScreenshotHook() = [&](const std::string& what) {
+        if (what == "CalibTest") {
+            for (POINT target : {POINT{128, 96}, POINT{896, 672}, POINT{896, 96}}) {
+                atDialog.push_back(BlockAround(target));
+            }
+        }
+    };
+    EXPECT_EQ(Run({}), 1);
+    EXPECT_EQ(atDialog, std::vector<Block>(3, Block(2500, Grey)));
+}
+
 TEST_F(ScreenScenario, OtherKeysCharactersAndMouseMessagesAreDropped) {
     int code = RunWithLook({}, "", [](int wait) {
         if (wait == 1) {

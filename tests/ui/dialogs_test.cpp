@@ -146,6 +146,17 @@ TEST_F(DialogProcTest, ParamErrorHelpReadsInIdentifierOrderFromTopToBottom) {
     EXPECT_EQ(LastDialog()["items"]["1014"], "   1 touchscreen, 1 monitor: VINTOQ32");
 }
 
+TEST_F(DialogProcTest, TheFirstButtonHasTheKeyboardFocus) {
+    std::vector<bool> focused;
+    emu::ScreenshotHook() = [&](const std::string&) {
+        HWND dialog = emu::VisibleTopLevelWindows().back().hwnd;
+        focused.push_back(emu::FocusWindow() == GetDlgItem(dialog, IDOK));
+    };
+    CalibTest(emu::ActionKind::No);
+    ParamError(emu::ActionKind::Escape);
+    EXPECT_EQ(focused, (std::vector<bool>{true, true}));
+}
+
 TEST_F(DialogProcTest, ParamErrorEscapeAndCloseGiveTwoWithoutACancelButton) {
     EXPECT_EQ(ParamError(emu::ActionKind::Enter), IDOK);
     EXPECT_EQ(ParamError(emu::ActionKind::Escape), IDCANCEL);
@@ -173,6 +184,16 @@ TEST_F(CenterDialogTest, CentresOverTheReference) {
     POINT p = Centre(0, 640, 480, 300, 120);
     EXPECT_EQ(p.x, 170);
     EXPECT_EQ(p.y, 180);
+}
+
+TEST_F(CenterDialogTest, CentresOverAReferenceInTheLowerHalf) {
+    HWND reference = Window(0, 240, 640, 240);
+    HWND dialog = Window(5, 5, 300, 120);
+    CenterDialog(reference, dialog);
+    RECT r;
+    GetWindowRect(dialog, &r);
+    EXPECT_EQ(r.left, 170);
+    EXPECT_EQ(r.top, 300);
 }
 
 TEST_F(CenterDialogTest, HalvesTheOddDifferenceTowardZero) {

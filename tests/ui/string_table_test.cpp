@@ -2,6 +2,7 @@
 // every language, byte for byte in Windows-1252.
 #include "support/machine_test.h"
 #include "ui/resource.h"
+#include "ui/texts.h"
 
 #include "emu/resources.h"
 
@@ -178,6 +179,15 @@ TEST_F(StringTableTest, BlanksAndQuotesAreKept) {
     EXPECT_EQ(timeout.back(), ' ');
     EXPECT_EQ(timeout.substr(0, 6), "   -On");
     EXPECT_EQ(Load(IDS_PARAM_HELP_9 + 6 * IDS_LANGUAGE_STEP).find_first_not_of(' '), 29u);
+}
+
+TEST_F(StringTableTest, ALocalizedTextWithNoRoomLeavesTheBufferAlone) {
+    char buffer[] = "abc";
+    Context.LanguageIndex = 2;
+    EXPECT_EQ(LoadLocalizedString(Context.InstanceHandle, IDS_YES, buffer, 0), buffer);
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(LoadLocalizedString(Context.InstanceHandle, IDS_YES, buffer, sizeof buffer), buffer);
+    EXPECT_STREQ(buffer, "Yes");
 }
 
 TEST_F(StringTableTest, EveryTextFitsTheUsualCapacity) {
