@@ -61,6 +61,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
     using namespace conformance;
     SetInstance(hInstance);
     RunKernelChecks();
+    RunModuleChecks();
+    RunLocaleChecks();
     RunRegistryChecks();
     RunFormatChecks();
     RunResourceChecks();

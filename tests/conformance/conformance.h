@@ -53,6 +53,8 @@ void SetInstance(HINSTANCE instance);
 void Pump(DWORD milliseconds);
 
 void RunKernelChecks();
+void RunModuleChecks();
+void RunLocaleChecks();
 void RunRegistryChecks();
 void RunFormatChecks();
 void RunResourceChecks();

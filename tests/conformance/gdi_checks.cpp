@@ -1,7 +1,7 @@
 // GDI on memory device contexts: stock objects, pens and brushes, selection
 // and the defaults of a new DC, bitmaps (colour and monochrome), BitBlt,
 // the shapes and lines with their documented extents, pixels, text colours
-// and modes, DrawEdge, DrawTextA, DrawIcon and FillRect.
+// and modes, DrawEdge, DrawTextA, DrawIcon, FillRect and FrameRect.
 #include "conformance.h"
 
 #include <cstring>
@@ -226,6 +226,56 @@ void CheckFillRect() {
            Colour(GetPixel(canvas.dc, 0, 2)), "000000");
 }
 
+// The pixels of a canvas that are not white.
+int Drawn(HDC dc, int width, int height) {
+    int drawn = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            drawn += GetPixel(dc, x, y) != White ? 1 : 0;
+        }
+    }
+    return drawn;
+}
+
+void CheckFrameRect() {
+    Canvas canvas(8, 8);
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    RECT frame{1, 1, 6, 5};
+    int framed = FrameRect(canvas.dc, &frame, black);
+    // One unit wide, where Rectangle with a one-unit pen draws its border
+    // (gdi.rectangle): the right and bottom edges stay outside.
+    Report("gdi.framerect", "FrameRect(1,1,6,5, BLACK_BRUSH), rows 0 to 5, columns 0 to 7",
+           Text("result=%d %s|%s|%s|%s|%s|%s", framed != 0, Row(canvas.dc, 0, 0, 8).c_str(),
+                Row(canvas.dc, 1, 0, 8).c_str(), Row(canvas.dc, 2, 0, 8).c_str(),
+                Row(canvas.dc, 3, 0, 8).c_str(), Row(canvas.dc, 4, 0, 8).c_str(),
+                Row(canvas.dc, 5, 0, 8).c_str()),
+           "result=1 ........|.#####..|.#...#..|.#...#..|.#####..|........");
+
+    // The brush given, not the one selected into the DC.
+    Canvas coloured(4, 4);
+    HBRUSH brush = CreateSolidBrush(RGB(10, 20, 30));
+    RECT corner{0, 0, 3, 3};
+    FrameRect(coloured.dc, &corner, brush);
+    DeleteObject(brush);
+    Report("gdi.framerect.brush", "FrameRect(0,0,3,3, solid 0x1E140A): edge, inside",
+           Text("edge=%s inside=%s", Colour(GetPixel(coloured.dc, 2, 0)).c_str(),
+                Colour(GetPixel(coloured.dc, 1, 1)).c_str()),
+           "edge=1E140A inside=FFFFFF");
+
+    // Right below left or bottom above top: nothing is drawn.
+    Canvas empty(8, 8);
+    RECT inverted{5, 1, 2, 6};
+    RECT upsideDown{1, 6, 5, 2};
+    FrameRect(empty.dc, &inverted, black);
+    FrameRect(empty.dc, &upsideDown, black);
+    Report("gdi.framerect.empty", "FrameRect(5,1,2,6), FrameRect(1,6,5,2)",
+           Text("pixels-drawn=%d", Drawn(empty.dc, 8, 8)), "pixels-drawn=0");
+
+    HDC gone = reinterpret_cast<HDC>(static_cast<ULONG_PTR>(0x7FFF0000));
+    Report("gdi.framerect.invalid-dc", "FrameRect(invalid DC)",
+           Text("result=%d", FrameRect(gone, &frame, black)), "result=0");
+}
+
 void CheckDrawEdge() {
     Canvas canvas(10, 10);
     RECT r{0, 0, 10, 10};
@@ -291,6 +341,7 @@ void RunGdiChecks() {
     CheckShapes();
     CheckLines();
     CheckFillRect();
+    CheckFrameRect();
     CheckDrawEdge();
     CheckDrawText();
     CheckDrawIcon();

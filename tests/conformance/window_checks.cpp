@@ -53,6 +53,43 @@ void CheckRegistration() {
            Text("atom=%u error=%u", bad, GetLastError()), "atom=0 error=87");
 }
 
+constexpr UINT PlainQuery = WM_USER + 7;
+constexpr LRESULT PlainAnswer = 0x5A;
+
+// The window procedure of the class RegisterClassA registers: it answers one
+// message of its own, so that a window shows whose procedure it runs.
+LRESULT CALLBACK PlainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == PlainQuery ? PlainAnswer : DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void CheckPlainRegistration() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = PlainWindowProc;
+    wc.hInstance = Instance();
+    wc.lpszClassName = "VintoqConformancePlain";
+    ATOM atom = RegisterClassA(&wc);
+    SetLastError(Unset);
+    ATOM again = RegisterClassA(&wc);
+    Report("win.class.register-plain", "RegisterClassA(\"VintoqConformancePlain\") twice",
+           Text("atom-in-C000..FFFF=%d again=%u error=%u", atom >= 0xC000, again, GetLastError()),
+           "atom-in-C000..FFFF=1 again=0 error=1410");
+
+    // One name space with RegisterClassExA, names in any case.
+    wc.lpszClassName = "VINTOQCONFORMANCE";
+    SetLastError(Unset);
+    ATOM taken = RegisterClassA(&wc);
+    Report("win.class.register-plain-taken", "RegisterClassA(name RegisterClassExA registered)",
+           Text("atom=%u error=%u", taken, GetLastError()), "atom=0 error=1410");
+
+    HWND hwnd = CreateWindowExA(0, "vintoqconformanceplain", "", WS_POPUP, 0, 0, 20, 20, nullptr,
+                                nullptr, Instance(), nullptr);
+    Report("win.class.plain-window", "CreateWindowExA(RegisterClassA's class), SendMessageA",
+           Text("hwnd=%s answer=0x%lX", hwnd ? "valid" : "NULL",
+                static_cast<long>(SendMessageA(hwnd, PlainQuery, 0, 0))),
+           "hwnd=valid answer=0x5A");
+    DestroyWindow(hwnd);
+}
+
 void CheckCreation() {
     RegisterTestClass();
     Watch(CreationMessages);
@@ -324,6 +361,7 @@ void CheckDesktopServices() {
 
 void RunWindowChecks() {
     CheckRegistration();
+    CheckPlainRegistration();
     CheckCreation();
     CheckCaptionedWindow();
     CheckFailedCreation();

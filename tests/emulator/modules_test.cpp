@@ -75,9 +75,24 @@ TEST_F(ModulesTest, LocaleInformationFollowsTheBufferContract) {
     EXPECT_EQ(buffer[0], 'x');
     EXPECT_EQ(GetLocaleInfoA(LOCALE_USER_DEFAULT, 0x7777, buffer, 16), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FLAGS));
-    EXPECT_EQ(GetLocaleInfoA(0x0409, LOCALE_SENGLANGUAGE, buffer, 16), 0);
+    EXPECT_EQ(GetLocaleInfoA(0xBEEF, LOCALE_SENGLANGUAGE, buffer, 16), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, nullptr, 16), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(ModulesTest, ExplicitLocalesDoNotFollowTheMachine) {
+    emu::Machine().localeName = "Portuguese_Brazil.1252";
+    char buffer[16];
+    EXPECT_EQ(GetLocaleInfoA(0x0816, LOCALE_SENGCOUNTRY, buffer, 16), 9);
+    EXPECT_STREQ(buffer, "Portugal");
+    EXPECT_EQ(GetLocaleInfoA(0x0407, LOCALE_SENGLANGUAGE, buffer, 16), 7);
+    EXPECT_STREQ(buffer, "German");
+    // Without a default locale on the machine, explicit ones still answer.
+    emu::Machine().localeName.clear();
+    EXPECT_EQ(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, buffer, 16), 0);
+    EXPECT_EQ(GetLocaleInfoA(0x0C0A, LOCALE_IDEFAULTANSICODEPAGE, buffer, 16), 5);
+    EXPECT_STREQ(buffer, "1252");
 }
 
 TEST_F(ModulesTest, FrameRectDrawsOnePixelInsideTheRectangle) {
