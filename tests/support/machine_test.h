@@ -8,7 +8,7 @@
 #include "emu/machine.h"
 
 class MachineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         emu::Reset();
         Context = CalibrationContext{};
