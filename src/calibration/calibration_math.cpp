@@ -29,14 +29,11 @@ struct AxisEdges {
 
 AxisEdges ExtrapolateAxis(std::int32_t reading1, std::int32_t reading2, std::int32_t distance,
                           std::int32_t lowMargin, std::int32_t highMargin) {
-    std::int32_t lowTerm = 0;
-    std::int32_t highTerm = 0;
-    // A window narrower than 8 pixels puts both targets on one line: no scale.
-    if (distance != 0) {
-        const ExactDouble scale = DivideAsDouble(Subtract(reading2, reading1), distance);
-        highTerm = MultiplyAndTruncate(scale, highMargin);
-        lowTerm = MultiplyAndTruncate(scale, lowMargin);
-    }
+    // A window narrower than 8 pixels puts both targets on one line: a
+    // distance of 0, and a scale of 0.
+    const ExactDouble scale = DivideAsDouble(Subtract(reading2, reading1), distance);
+    const std::int32_t highTerm = MultiplyAndTruncate(scale, highMargin);
+    const std::int32_t lowTerm = MultiplyAndTruncate(scale, lowMargin);
     AxisEdges edges{Subtract(reading1, lowTerm), Add(reading2, highTerm)};
     if (edges.Low < 1) {
         edges.Low = 1;

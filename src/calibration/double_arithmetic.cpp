@@ -29,15 +29,14 @@ ExactDouble RoundToNearestEven(bool negative, std::uint64_t significand, std::in
 }
 
 // Whole part of the magnitude; Int32Limit stands for anything at or beyond it.
+// A significand other than 0 has its top bit at 2^52, so from exponent 0 up
+// the value is past 2^31, and from exponent -53 down it is below 1.
 std::uint64_t WholePart(const ExactDouble& value) {
-    if (value.Exponent >= 0) {
-        if (value.Exponent >= 31 || value.Significand >= (Int32Limit >> value.Exponent)) {
-            return Int32Limit;
-        }
-        return value.Significand << value.Exponent;
-    }
-    if (value.Exponent <= -64) {
+    if (value.Significand == 0 || value.Exponent <= -64) {
         return 0;
+    }
+    if (value.Exponent >= 0) {
+        return Int32Limit;
     }
     return value.Significand >> -value.Exponent;
 }
@@ -48,7 +47,7 @@ ExactDouble DivideAsDouble(std::int32_t dividend, std::int32_t divisor) {
     if (dividend == 0 || divisor == 0) {
         return {};
     }
-    const bool negative = (dividend < 0) != (divisor < 0);
+    const bool negative = (dividend ^ divisor) < 0; // the signs differ
     // The whole part in 32 bits: a 32-bit processor divides that itself,
     // without a 64-bit division routine.
     const std::uint32_t denominator = Magnitude(divisor);

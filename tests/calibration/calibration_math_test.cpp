@@ -15,8 +15,9 @@ CalibrationRecord record;
 
 CalibrationResult Compute(const Case& c, const ScreenRange& range = {}) {
     record = CalibrationRecord{};
-    return ComputeCalibration(c.window, c.touch1, c.touch2, c.touch3, range, RequestHeader{},
-                              record);
+    RequestHeader header;
+    header.ScreenIndex = 5;
+    return ComputeCalibration(c.window, c.touch1, c.touch2, c.touch3, range, header, record);
 }
 
 void ExpectEdges(const CalibrationResult& r, int xLow, int xHigh, int yLow, int yHigh, int swap) {
@@ -55,6 +56,8 @@ TEST(Calibration, StraightController) {
     EXPECT_EQ(record.YHigh, 4013);
     EXPECT_EQ(record.ZLow, 1);
     EXPECT_EQ(record.ZHigh, 255);
+    // The record goes to the driver under the header it was given.
+    EXPECT_EQ(record.Header.ScreenIndex, 5);
 }
 
 TEST(Calibration, FallingYAxisRoundsTowardZero) {

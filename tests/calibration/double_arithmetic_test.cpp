@@ -73,6 +73,14 @@ TEST(DoubleArithmetic, ZeroAndTheEndsOfTheRange) {
     EXPECT_EQ(Exact(INT32_MIN, INT32_MIN, INT32_MIN), INT32_MIN);
     EXPECT_EQ(Exact(1, INT32_MIN, 1), 0);
     EXPECT_EQ(Exact(INT32_MAX, INT32_MAX, INT32_MAX), INT32_MAX);
+    // Powers of two: 2^-12 has the significand's lowest bit 64 places below
+    // the binary point, one beyond what a 64-bit shift reaches; 2^30 and 2^31
+    // are each side of the end of the range.
+    EXPECT_EQ(Exact(1, 4096, 1), 0);
+    EXPECT_EQ(Exact(1, 4096, 4096), 1);
+    EXPECT_EQ(Exact(-1, 4096, -8192), 2);
+    EXPECT_EQ(Exact(1 << 30, 1, 1), 1 << 30);
+    EXPECT_EQ(Exact(1 << 30, -1, -2), INT32_MIN);
     Agreement agreement;
     const std::int32_t ends[] = {INT32_MIN, INT32_MIN + 1, -65536, -65535,  -3,       -2, -1, 1, 2,
                                  3,         65535,         65536,  1 << 30, INT32_MAX};
