@@ -38,8 +38,11 @@ TEST_F(CommandLineTest, TextWithoutOptionsChangesNothing) {
     }
 }
 
-TEST_F(CommandLineTest, ScreenOptionInAnyCaseAndWithBlank) {
-    for (const char* text : {"-t2", "-T2", "-T 2", "-T\t+2", "-T1 -T2"}) {
+// The number may follow white space of any of the six kinds a C runtime
+// skips.
+TEST_F(CommandLineTest, ScreenOptionInAnyCaseAndWithWhiteSpace) {
+    for (const char* text :
+         {"-t2", "-T2", "-T 2", "-T\t+2", "-T\n2", "-T\v2", "-T\f2", "-T\r2", "-T1 -T2"}) {
         Context = CalibrationContext{};
         EXPECT_EQ(Run(text), "") << text;
         EXPECT_EQ(Context.ScreenIndex, 1) << text;
