@@ -1,6 +1,7 @@
 #include "context/command_line.h"
 #include "support/machine_test.h"
 
+#include <cstddef>
 #include <string>
 
 namespace {
@@ -213,10 +214,16 @@ TEST_F(CommandLineTest, OverlongParameterIsShortenedToFit) {
     EXPECT_EQ(message.substr(0, 14), "Parameter \"-Qz");
 }
 
+// The screen table follows the message in the context record: its first
+// byte shows a write past the message's 512 characters.
+static_assert(offsetof(CalibrationContext, ScreenRangeTable) ==
+              offsetof(CalibrationContext, ParamErrorMessage) + TextBufferSize);
+
 TEST_F(CommandLineTest, FormatThatFillsTheMessageAloneLeavesNoRoomForTheParameter) {
     // The format names the parameter first; its own text and the quoted "-Q"
     // take 512 characters and more, so the parameter is left out entirely.
     for (std::size_t fill : {510u, 600u}) {
+        Context.ScreenRangeTable[0].KeyPath[0] = 'k';
         const std::string format = "%s" + std::string(fill, 'y') + "%s";
         line = "-Q";
         int position = -1;
@@ -224,6 +231,7 @@ TEST_F(CommandLineTest, FormatThatFillsTheMessageAloneLeavesNoRoomForTheParamete
         FormatParamError(line.data(), position, format.c_str());
         const std::string message = Context.ParamErrorMessage;
         EXPECT_EQ(message, (std::string(fill, 'y') + "-Q").substr(0, 511)) << fill;
+        EXPECT_EQ(Context.ScreenRangeTable[0].KeyPath[0], 'k') << fill;
     }
 }
 
