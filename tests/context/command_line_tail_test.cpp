@@ -33,6 +33,8 @@ TEST(CommandLineTail, SkipsAPlainProgramNameAndTheBlanksAfterIt) {
         {"   vintoq32 -T2", "vintoq32 -T2"},
         {"vintoq32\t\r\n\v\f\x01\x1f-T2", "-T2"},
         {"vintoq32   ", ""},
+        // '!', just above the blank, is part of the name and of the tail.
+        {"vint!oq32 !-T2", "!-T2"},
     };
     ExpectTails(std::begin(cases), std::end(cases));
 }
