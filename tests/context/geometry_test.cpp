@@ -114,6 +114,16 @@ TEST_F(GeometryTest, Win32sMultipliesTheRawRange) {
     ExpectWindow(0, 0, 1280, 480);
 }
 
+// Win32s scales nothing, so an entry without ranges shows its zeros: one raw
+// unit, the whole desktop, from its corner.
+TEST_F(GeometryTest, UnfilledEntryOnWin32sIsTheWholeDesktop) {
+    Boot(emu::Platform::Win32s, 640, 480);
+    for (int screen : {3, 16}) {
+        ComputeWindowGeometry(screen);
+        ExpectWindow(0, 0, 640, 480);
+    }
+}
+
 TEST_F(GeometryTest, ProductsWrapInThirtyTwoBits) {
     Boot(emu::Platform::Windows9x, 0x10000, 768);
     // (0xFFFF + 1) * 0x10000 wraps to 0.
