@@ -1,7 +1,8 @@
 // The loader's side of the emulated desktop: the program's own module and the
 // system DLLs whose functions the program looks up at run time. Win32s lacks
 // the two that came with Windows 95 and Windows NT 4.0. Device I/O is there on
-// every platform, Win32s included, so that a whole run can be followed there.
+// every platform, Win32s included, so that a whole run can be followed there,
+// unless the machine is configured without it.
 #include <windows.h>
 
 #include "emu/machine.h"
@@ -45,7 +46,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
 
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     if (hModule == Kernel32Module && lpProcName != nullptr && !IS_INTRESOURCE(lpProcName) &&
-        std::string(lpProcName) == "DeviceIoControl") {
+        std::string(lpProcName) == "DeviceIoControl" && emu::Machine().deviceIoControl) {
         return Exported(&DeviceIoControl);
     }
     const bool win32s = emu::Machine().platform == emu::Platform::Win32s;

@@ -36,6 +36,20 @@ TEST_F(DriverTest, OpenAndClose) {
     EXPECT_FALSE(CloseDriverDevice());
 }
 
+// Where the system has no DeviceIoControl, every request fails without
+// reaching the driver, and the version request reads back its own header.
+TEST_F(DriverTest, WithoutDeviceIoControlEveryRequestFails) {
+    emu::Machine().deviceIoControl = false;
+    Open();
+    EXPECT_FALSE(EnablePointQueueing());
+    EXPECT_FALSE(DisablePointQueueing());
+    EXPECT_FALSE(SetCalibration());
+    EXPECT_FALSE(SendBeepControl(1));
+    EXPECT_EQ(GetDriverInfo(), 4);
+    EXPECT_TRUE(emu::DriverRequestsOf(emu::CodeEnablePointQueueing).empty());
+    EXPECT_TRUE(emu::DriverRequestsOf(emu::CodeGetDriverInfo).empty());
+}
+
 TEST_F(DriverTest, EveryRequestCarriesTheHeaderOfThatMoment) {
     Open();
     Context.Header.ScreenIndex = 2;

@@ -21,6 +21,10 @@ struct MachineConfig {
     std::string localeName = "English_United States.1252";
     // What GetVersion returns, when it is not the platform's usual value.
     std::optional<DWORD> version;
+    // Whether KERNEL32 exports DeviceIoControl. The emulated Win32s keeps it,
+    // so that its runs reach the driver; a test takes it away to see a system
+    // without device I/O, as the Win32 reference describes Win32s.
+    bool deviceIoControl = true;
 };
 
 // Everything back to a freshly booted machine: empty registry, no windows,
