@@ -215,7 +215,7 @@ TEST_F(CommandLineTest, OverlongParameterIsShortenedToFit) {
 }
 
 // The screen table follows the message in the context record: its first
-// byte shows a write past the message's 512 characters.
+// bytes show a write past the message's 512 characters.
 static_assert(offsetof(CalibrationContext, ScreenRangeTable) ==
               offsetof(CalibrationContext, ParamErrorMessage) + TextBufferSize);
 
@@ -224,6 +224,7 @@ TEST_F(CommandLineTest, FormatThatFillsTheMessageAloneLeavesNoRoomForTheParamete
     // take 512 characters and more, so the parameter is left out entirely.
     for (std::size_t fill : {510u, 600u}) {
         Context.ScreenRangeTable[0].KeyPath[0] = 'k';
+        Context.ScreenRangeTable[0].KeyPath[1] = 'p';
         const std::string format = "%s" + std::string(fill, 'y') + "%s";
         line = "-Q";
         int position = -1;
@@ -232,6 +233,7 @@ TEST_F(CommandLineTest, FormatThatFillsTheMessageAloneLeavesNoRoomForTheParamete
         const std::string message = Context.ParamErrorMessage;
         EXPECT_EQ(message, (std::string(fill, 'y') + "-Q").substr(0, 511)) << fill;
         EXPECT_EQ(Context.ScreenRangeTable[0].KeyPath[0], 'k') << fill;
+        EXPECT_EQ(Context.ScreenRangeTable[0].KeyPath[1], 'p') << fill;
     }
 }
 
