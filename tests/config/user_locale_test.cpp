@@ -3,16 +3,26 @@
 #include "config/user_locale.h"
 #include "support/machine_test.h"
 
+#include <cstring>
 #include <string>
 
 namespace {
 
 using UserLocaleTest = MachineTest;
 
+// The name buffer with guard bytes after it: nothing may be written there.
+struct GuardedName {
+    char name[LocaleNameSize];
+    char guard[64];
+};
+
 std::string NameOf(const std::string& machineLocale) {
     emu::Machine().localeName = machineLocale;
-    char name[LocaleNameSize];
-    const char* built = UserLocaleName(name);
+    GuardedName buffer;
+    std::memset(buffer.guard, 'g', sizeof buffer.guard);
+    const char* built = UserLocaleName(buffer.name);
+    EXPECT_EQ(std::string(buffer.guard, sizeof buffer.guard), std::string(sizeof buffer.guard, 'g'))
+        << machineLocale;
     return built == nullptr ? "(none)" : built;
 }
 
