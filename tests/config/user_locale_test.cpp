@@ -39,14 +39,16 @@ TEST_F(UserLocaleTest, EachPartMustBeHadWhole) {
     EXPECT_EQ(NameOf(""), "(none)");
     // Parts the locale lacks are empty, not missing.
     EXPECT_EQ(NameOf("C"), "C_.");
-    const std::string longest(LocalePartSize - 1, 'L');
-    const std::string tooLong(LocalePartSize, 'L');
+    // Each name has room for 63 characters and its separator, the code page
+    // for 15 and the terminator.
+    const std::string longest(63, 'L');
+    const std::string tooLong(64, 'L');
     EXPECT_EQ(NameOf(longest + "_" + longest + ".65001"), longest + "_" + longest + ".65001");
     EXPECT_EQ(NameOf(tooLong + "_France.1252"), "(none)");
     EXPECT_EQ(NameOf("French_" + tooLong + ".1252"), "(none)");
-    EXPECT_EQ(NameOf("French_France." + std::string(CodePageSize, '9')), "(none)");
-    EXPECT_EQ(NameOf("French_France." + std::string(CodePageSize - 1, '9')),
-              "French_France." + std::string(CodePageSize - 1, '9'));
+    EXPECT_EQ(NameOf("French_France." + std::string(16, '9')), "(none)");
+    EXPECT_EQ(NameOf("French_France." + std::string(15, '9')),
+              "French_France." + std::string(15, '9'));
 }
 
 } // namespace
