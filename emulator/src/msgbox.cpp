@@ -23,7 +23,6 @@ constexpr int IdAbort = 3, IdRetry = 4, IdIgnore = 5;
 constexpr int IconId = 20;              // the icon's static control in a message box
 constexpr int TextId = 0xFFFF;          // the text's static control
 constexpr DWORD NoPrefix = 0x00000080;  // SS_NOPREFIX: "&" is shown, not an underline
-constexpr UINT SetIcon = 0x0170;        // STM_SETICON
 constexpr UINT CalcTextPrefix = 0x0800; // DT_NOPREFIX
 constexpr UINT SystemIconBase = 32512;  // IDI_APPLICATION; IDI_HAND is 32513
 
@@ -154,7 +153,7 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     if (message == WM_INITDIALOG) {
         auto type = static_cast<UINT>(lParam);
         if (HWND icon = GetDlgItem(hwnd, IconId)) {
-            SendMessageA(icon, SetIcon, reinterpret_cast<WPARAM>(IconOf(type)), 0);
+            SendMessageA(icon, emu::wm::StaticSetIcon, reinterpret_cast<WPARAM>(IconOf(type)), 0);
         }
         LayOut(hwnd, type);
         return TRUE;

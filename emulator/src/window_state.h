@@ -23,6 +23,8 @@ constexpr DWORD ExNoParentNotify = 0x00000004; // WS_EX_NOPARENTNOTIFY
 constexpr DWORD ButtonTypeMask = 0x0000000F;
 constexpr DWORD StaticIcon = 0x00000003;    // SS_ICON
 constexpr DWORD NoIdleMessage = 0x00000100; // DS_NOIDLEMSG
+constexpr UINT StaticSetIcon = 0x0170;      // STM_SETICON
+constexpr UINT StaticGetIcon = 0x0171;      // STM_GETICON
 
 struct DialogState {
     DLGPROC proc = nullptr;

@@ -99,10 +99,10 @@ const WindowClass* FindClass(LPCSTR name, HINSTANCE instance) {
 
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     // A static control keeps the icon it shows.
-    constexpr UINT SetIcon = 0x0170, GetIcon = 0x0171; // STM_SETICON, STM_GETICON
-    if ((message == SetIcon || message == GetIcon) && Upper(Find(hwnd)->className) == "STATIC") {
+    if ((message == StaticSetIcon || message == StaticGetIcon) &&
+        Upper(Find(hwnd)->className) == "STATIC") {
         HICON previous = Find(hwnd)->icon;
-        if (message == SetIcon) {
+        if (message == StaticSetIcon) {
             Find(hwnd)->icon = reinterpret_cast<HICON>(wParam);
             InvalidateRect(hwnd, nullptr, TRUE);
         }

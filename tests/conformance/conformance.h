@@ -34,6 +34,15 @@
 
 namespace conformance {
 
+// What a last error or an output is set to before a call, to see whether the
+// call wrote it.
+constexpr DWORD Unset = 0xDEADBEEF;
+
+// Styles of the SDK that the emulated headers leave out, which the window
+// manager and the dialog manager both add.
+constexpr DWORD ClipSiblings = 0x04000000; // WS_CLIPSIBLINGS
+constexpr DWORD ExWindowEdge = 0x00000100; // WS_EX_WINDOWEDGE
+
 // One check: its name, the call as written, what was observed and what the
 // documentation says, in the same words, so that they can be compared.
 void Report(const std::string& name, const std::string& call, const std::string& observed,

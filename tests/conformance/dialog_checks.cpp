@@ -13,14 +13,11 @@ namespace conformance {
 
 namespace {
 
-constexpr DWORD ClipSiblings = 0x04000000;    // WS_CLIPSIBLINGS
 constexpr DWORD ThreeDLook = 0x00000004;      // DS_3DLOOK
 constexpr DWORD ExDlgModalFrame = 0x00000001; // WS_EX_DLGMODALFRAME
 constexpr DWORD ExControlParent = 0x00010000; // WS_EX_CONTROLPARENT
-constexpr DWORD ExWindowEdge = 0x00000100;    // WS_EX_WINDOWEDGE
 constexpr UINT EnterIdle = 0x0121;            // WM_ENTERIDLE
 constexpr UINT_PTR CloseTimer = 1;
-constexpr DWORD Unset = 0xDEADBEEF;
 constexpr const char* DialogClass = "#32770";
 constexpr const char* CalibTestCaption = "<Calib test>";
 

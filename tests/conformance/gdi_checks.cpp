@@ -52,6 +52,15 @@ std::string Row(HDC dc, int y, int from, int to) {
     return row;
 }
 
+// The first `rows` rows of pixels, columns 0 to width - 1, joined by '|'.
+std::string Rows(HDC dc, int rows, int width) {
+    std::string text = Row(dc, 0, 0, width);
+    for (int y = 1; y < rows; ++y) {
+        text += "|" + Row(dc, y, 0, width);
+    }
+    return text;
+}
+
 void CheckStockObjects() {
     HGDIOBJ brush = GetStockObject(WHITE_BRUSH);
     HGDIOBJ same = GetStockObject(WHITE_BRUSH);
@@ -174,10 +183,7 @@ void CheckShapes() {
     BOOL ok = Rectangle(canvas.dc, 1, 1, 6, 5);
     // The right and bottom edges are not part of the rectangle.
     Report("gdi.rectangle", "Rectangle(1,1,6,5), rows 0 to 5, columns 0 to 7",
-           Text("ok=%d %s|%s|%s|%s|%s|%s", ok, Row(canvas.dc, 0, 0, 8).c_str(),
-                Row(canvas.dc, 1, 0, 8).c_str(), Row(canvas.dc, 2, 0, 8).c_str(),
-                Row(canvas.dc, 3, 0, 8).c_str(), Row(canvas.dc, 4, 0, 8).c_str(),
-                Row(canvas.dc, 5, 0, 8).c_str()),
+           Text("ok=%d %s", ok, Rows(canvas.dc, 6, 8).c_str()),
            "ok=1 ........|.#####..|.#...#..|.#...#..|.#####..|........");
 
     Canvas round(12, 12);
@@ -214,8 +220,7 @@ void CheckFillRect() {
     RECT area{1, 0, 4, 2};
     int filled = FillRect(canvas.dc, &area, black);
     Report("gdi.fillrect", "FillRect(1,0,4,2, BLACK_BRUSH)",
-           Text("result=%d %s|%s|%s", filled != 0, Row(canvas.dc, 0, 0, 6).c_str(),
-                Row(canvas.dc, 1, 0, 6).c_str(), Row(canvas.dc, 2, 0, 6).c_str()),
+           Text("result=%d %s", filled != 0, Rows(canvas.dc, 3, 6).c_str()),
            "result=1 .###..|.###..|......");
     // A system colour index + 1 stands for that colour's brush.
     constexpr int ColorWindowText = 8;
@@ -245,10 +250,7 @@ void CheckFrameRect() {
     // One unit wide, where Rectangle with a one-unit pen draws its border
     // (gdi.rectangle): the right and bottom edges stay outside.
     Report("gdi.framerect", "FrameRect(1,1,6,5, BLACK_BRUSH), rows 0 to 5, columns 0 to 7",
-           Text("result=%d %s|%s|%s|%s|%s|%s", framed != 0, Row(canvas.dc, 0, 0, 8).c_str(),
-                Row(canvas.dc, 1, 0, 8).c_str(), Row(canvas.dc, 2, 0, 8).c_str(),
-                Row(canvas.dc, 3, 0, 8).c_str(), Row(canvas.dc, 4, 0, 8).c_str(),
-                Row(canvas.dc, 5, 0, 8).c_str()),
+           Text("result=%d %s", framed != 0, Rows(canvas.dc, 6, 8).c_str()),
            "result=1 ........|.#####..|.#...#..|.#...#..|.#####..|........");
 
     // The brush given, not the one selected into the DC.

@@ -12,7 +12,6 @@ namespace {
 constexpr DWORD GetDriverInfoCode = 0x9C402428;
 constexpr DWORD UnknownDeviceCode = 0x9C402FFC; // same device type, function 0xBFF
 constexpr DWORD DriverInfoSize = 56;
-constexpr DWORD Unset = 0xDEADBEEF;
 
 const char* HandleKind(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE) {

@@ -13,7 +13,6 @@ namespace conformance {
 
 namespace {
 
-constexpr DWORD Unset = 0xDEADBEEF;
 constexpr LCID EnglishUnitedStates = 0x0409;
 
 struct KnownLocale {

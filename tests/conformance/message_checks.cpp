@@ -9,7 +9,6 @@ namespace {
 
 const HWND Invalid = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFFFFF0));
 const HWND ThreadOnly = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1));
-constexpr DWORD Unset = 0xDEADBEEF;
 
 // The test window answers WM_USER + n with wParam + lParam.
 bool Adds(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {

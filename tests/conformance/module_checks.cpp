@@ -10,8 +10,6 @@ namespace conformance {
 
 namespace {
 
-constexpr DWORD Unset = 0xDEADBEEF;
-
 template <typename Function> FARPROC Address(Function* function) {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
 }

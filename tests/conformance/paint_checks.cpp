@@ -7,7 +7,6 @@ namespace conformance {
 namespace {
 
 const HWND Invalid = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFFFFF0));
-constexpr DWORD Unset = 0xDEADBEEF;
 constexpr COLORREF ClrInvalid = 0xFFFFFFFF;
 
 std::string painted;

@@ -9,7 +9,6 @@ namespace conformance {
 namespace {
 
 constexpr const char* Base = "Software\\VintoqConformance";
-constexpr DWORD Unset = 0xDEADBEEF;
 const HKEY Untouched = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x5A5A5A50));
 
 // How an output handle came out, relative to what it held before the call

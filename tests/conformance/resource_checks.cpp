@@ -12,7 +12,6 @@ constexpr UINT CaptionId = 102;        // "Check Calibration"
 constexpr UINT FrenchCaptionId = 2100; // "Touchez des points quelconques à travers de l'écran."
 constexpr UINT EmptySlotId = 96;       // in the block of 102, but not in the table
 constexpr UINT MissingBlockId = 40000;
-constexpr DWORD Unset = 0xDEADBEEF;
 
 void CheckLoad(const char* name, UINT id, int capacity, const char* expected) {
     char buffer[128];

@@ -9,13 +9,10 @@ namespace conformance {
 
 namespace {
 
-// Styles of the SDK that the emulated headers leave out.
-constexpr DWORD ClipSiblings = 0x04000000; // WS_CLIPSIBLINGS
-constexpr DWORD ExWindowEdge = 0x00000100; // WS_EX_WINDOWEDGE
-constexpr int CyCaption = 4;               // SM_CYCAPTION
-constexpr int CxDlgFrame = 7;              // SM_CXDLGFRAME
-constexpr int CyDlgFrame = 8;              // SM_CYDLGFRAME
-constexpr DWORD Unset = 0xDEADBEEF;
+// System metrics of the SDK that the emulated headers leave out.
+constexpr int CyCaption = 4;  // SM_CYCAPTION
+constexpr int CxDlgFrame = 7; // SM_CXDLGFRAME
+constexpr int CyDlgFrame = 8; // SM_CYDLGFRAME
 
 const std::set<UINT> CreationMessages = {WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE,  WM_SIZE,
                                          WM_MOVE,     WM_SHOWWINDOW, WM_DESTROY, WM_NCDESTROY};
