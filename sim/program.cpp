@@ -78,11 +78,9 @@ int RunProgram(const std::string& commandLine) {
     const std::string processLine = std::string(ProgramName) + " " + commandLine;
     std::vector<char> line(processLine.begin(), processLine.end());
     line.push_back('\0');
-    char* tail = CommandLineTail(line.data());
-    std::vector<char> text(tail, line.data() + processLine.size());
-    text.push_back('\0');
     Context = CalibrationContext{};
-    int code = WinMain(emu::ProgramInstance(), nullptr, text.data(), SW_SHOWDEFAULT);
+    int code =
+        WinMain(emu::ProgramInstance(), nullptr, CommandLineTail(line.data()), SW_SHOWDEFAULT);
     emu::Record({{"ev", "exit"}, {"code", code}});
     return code;
 }
