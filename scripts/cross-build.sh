@@ -13,8 +13,13 @@ for arch in x86_64 i686; do
     cmake --build "build-win-$arch" -j"$(nproc)"
 done
 
+# The check itself first, on small images built to fool it: a broken check
+# would let any image through.
+PYTHONDONTWRITEBYTECODE=1 python3 tools/check_windows_image_test.py
+
 # Each image against the Windows versions it is built for: header, imports
-# (tools/windows_imports.tsv), instruction set; then its size by section.
+# (tools/windows_imports.tsv), instruction set of every code section; then its
+# size by section.
 for arch in x86_64 i686; do
     exe="build-win-$arch/src/vintoq32.exe"
     python3 tools/check_windows_image.py "$exe" "$arch-w64-mingw32-objdump"

@@ -11,7 +11,10 @@ Windows 95 and Win32s, every function the program looks up at run time named
 in the image and listed, no instruction outside the 386 and 387 sets, and no x87 instruction but the
 entry's fldcw.
 x86-64 images (Windows XP x64 and later): subsystem and OS version 5.2, the
-same import rules, and no instruction beyond the x86-64 baseline (SSE2).
+same import rules, and no instruction beyond the x86-64 baseline (the 386
+set grown to 64 bits with the 486's, the Pentium's and the Pentium Pro's
+additions, x87, MMX, SSE and SSE2).
+Every section marked as code or executable is disassembled, whatever its name.
 """
 import os
 import re
@@ -28,6 +31,8 @@ RELOCS_STRIPPED = 0x0001
 DIRECTORY_IMPORT = 1
 DIRECTORY_BASERELOC = 5
 DIRECTORY_TLS = 9
+SECTION_CODE = 0x00000020
+SECTION_EXECUTE = 0x20000000
 # The Windows versions a function may need: NT as major.minor, 95/98 by name.
 NT_LIMIT = (4, 0)
 WIN9X_ALLOWED = {"95"}
@@ -61,20 +66,48 @@ I386 = set(
 # The calibration's double results are worked out in integers; floating-point
 # arithmetic in the image would again round as the x87 precision control says.
 X87_SET_UP = {"fldcw"}
-# Beyond the x86-64 baseline: SSE3, SSSE3, SSE4, AVX and the bit-manipulation
-# sets, as compilers emit them.
-BEYOND_X86_64 = set(
-    """
-    addsubpd addsubps haddpd haddps hsubpd hsubps lddqu movddup movshdup movsldup fisttp monitor
-    mwait pabsb pabsw pabsd palignr phaddw phaddd phaddsw phsubw phsubd phsubsw pmaddubsw pmulhrsw
-    pshufb psignb psignw psignd blendpd blendps blendvpd blendvps dppd dpps extractps insertps
-    movntdqa mpsadbw packusdw pblendvb pblendw pcmpeqq pextrb pextrd pextrq phminposuw pinsrb
-    pinsrd pinsrq pmaxsb pmaxsd pmaxud pmaxuw pminsb pminsd pminud pminuw pmovsxbw pmovsxbd
-    pmovsxbq pmovsxwd pmovsxwq pmovsxdq pmovzxbw pmovzxbd pmovzxbq pmovzxwd pmovzxwq pmovzxdq
-    pmuldq pmulld ptest roundpd roundps roundsd roundss crc32 pcmpestri pcmpestrm pcmpistri
-    pcmpistrm pcmpgtq popcnt lzcnt tzcnt andn bextr blsi blsmsk blsr bzhi mulx pdep pext rorx sarx
-    shlx shrx movbe cmpxchg16b endbr64
-    """.split()
+# The x86-64 baseline, which every 64-bit x86 processor runs: the 386's
+# general-purpose set in 64 bits (the 16/32-bit-only ones cannot be decoded
+# in 64-bit mode anyway) less LAHF and SAHF, which the first 64-bit
+# processors lacked in 64-bit mode; the 486's, the Pentium's and the Pentium
+# Pro's additions; x87 with FCOMI and FCMOV; MMX, SSE and SSE2. Anything else
+# (SSE3 and later, AVX, AES-NI, PCLMULQDQ, RDRAND, RDSEED, ADX, SHA, RDTSCP,
+# XSAVE, CMPXCHG16B, the bit-manipulation sets, CET's endbr64) is refused.
+X86_64_CONDITIONS = I386_CONDITIONS
+X86_64 = (
+    (I386 - {"lahf", "sahf"})
+    | set(
+        """
+        movsxd movabs cdqe cqo movsq cmpsq scasq lodsq stosq pushfq popfq iretq jrcxz
+        bswap cmpxchg xadd invd wbinvd invlpg cpuid rdtsc rdmsr wrmsr rdpmc cmpxchg8b rsm
+        ud2 ud1 ud0 sysenter sysexit syscall sysret swapgs prefetch prefetchnta prefetcht0
+        prefetcht1 prefetcht2 sfence lfence mfence clflush pause
+        fcomi fcomip fucomi fucomip fxsave fxrstor fxsave64 fxrstor64 ffreep
+        emms movd movq packsswb packssdw packuswb paddb paddw paddd paddq paddsb paddsw paddusb
+        paddusw pand pandn pcmpeqb pcmpeqw pcmpeqd pcmpgtb pcmpgtw pcmpgtd pmaddwd pmulhw pmullw
+        por psllw pslld psllq psraw psrad psrlw psrld psrlq psubb psubw psubd psubq psubsb
+        psubsw psubusb psubusw punpckhbw punpckhwd punpckhdq punpcklbw punpcklwd punpckldq pxor
+        addps addss andnps andps cmpps cmpss comiss cvtpi2ps cvtps2pi cvtsi2ss cvttps2pi
+        cvtss2si cvttss2si divps divss ldmxcsr maxps maxss minps minss movaps movhlps movhps
+        movlhps movlps movmskps movss movups mulps mulss orps rcpps rcpss rsqrtps rsqrtss
+        shufps sqrtps sqrtss stmxcsr subps subss ucomiss unpckhps unpcklps xorps pavgb pavgw
+        pextrw pinsrw pmaxsw pmaxub pminsw pminub pmovmskb pmulhuw psadbw pshufw maskmovq
+        movntq movntps
+        addpd addsd andnpd andpd cmppd cmpsd comisd cvtdq2pd cvtdq2ps cvtpd2dq cvtpd2pi
+        cvtpd2ps cvtpi2pd cvtps2dq cvtps2pd cvtsd2si cvtsd2ss cvtsi2sd cvtss2sd cvttpd2dq
+        cvttpd2pi cvttps2dq cvttsd2si divpd divsd maskmovdqu maxpd maxsd minpd minsd movapd
+        movdq2q movdqa movdqu movhpd movlpd movmskpd movntdq movnti movntpd movq2dq movsd
+        movupd mulpd mulsd orpd pmuludq pshufd pshufhw pshuflw pslldq psrldq punpckhqdq
+        punpcklqdq shufpd sqrtpd sqrtsd subpd subsd ucomisd unpckhpd unpcklpd xorpd
+        """.split()
+    )
+    | {"cmov" + c for c in X86_64_CONDITIONS.split()}
+    | {"fcmov" + c for c in "b e be u nb ne nbe nu".split()}
+    # objdump spells the compare predicates into SSE's cmpps/cmpss/cmppd/cmpsd.
+    | {f"cmp{p}{t}" for p in "eq lt le unord neq nlt nle ord".split()
+       for t in ("ps", "ss", "pd", "sd")}
+    # With a 64-bit operand objdump adds the size to a conversion's name.
+    | {"cvtsi2ssq", "cvtsi2sdq", "cvtsi2ssl", "cvtsi2sdl"}
 )
 PREFIXES = {"rep", "repz", "repnz", "repe", "repne", "lock", "data16", "addr16", "addr32",
             "cs", "ds", "es", "ss", "fs", "gs", "bnd", "notrack", "rex", "rex.w"}
@@ -101,12 +134,21 @@ class Image:
         self.directories = [struct.unpack_from("<II", self.data, directories + 8 * i)
                             for i in range(count)]
         self.sections = []
+        self.flags = []
         table = opt + optional_size
         for i in range(sections):
             name, vsize, vaddr, rsize, raw = struct.unpack_from("<8sIIII", self.data, table + 40 * i)
-            self.sections.append((name.rstrip(b"\0").decode(), vaddr, vsize, raw, rsize))
+            flags = struct.unpack_from("<I", self.data, table + 40 * i + 36)[0]
+            self.sections.append((name.rstrip(b"\0").decode("latin-1"), vaddr, vsize, raw, rsize))
+            self.flags.append(flags)
         self.image_base = struct.unpack_from("<Q" if self.wide else "<I", self.data,
                                              opt + (24 if self.wide else 28))[0]
+
+    def code_sections(self):
+        """Every section the loader maps executable or the linker marked as
+        code: the processor runs whatever lies there, whatever its name."""
+        return [s for s, flags in zip(self.sections, self.flags)
+                if flags & (SECTION_CODE | SECTION_EXECUTE)]
 
     def offset(self, rva):
         for _, vaddr, vsize, raw, rsize in self.sections:
@@ -228,42 +270,72 @@ def code_end(image, text):
     return image.image_base + vaddr + end * width
 
 
-def check_instructions(image, path, objdump, problems):
-    text = next(s for s in image.sections if s[0] == ".text")
-    start = image.image_base + text[1]
-    stop = code_end(image, text)
-    listing = subprocess.run(
-        [objdump, "-d", "-z", "-M", "intel", "--no-show-raw-insn", "-j", ".text",
+def disassemble(image, path, objdump, start, stop):
+    """objdump's lines for [start, stop): -D, so that a section marked
+    executable but not as code is disassembled too."""
+    return subprocess.run(
+        [objdump, "-D", "-z", "-M", "intel", "--no-show-raw-insn",
          f"--start-address={start:#x}", f"--stop-address={stop:#x}", path],
-        check=True, capture_output=True, text=True).stdout
+        check=True, capture_output=True, text=True).stdout.splitlines()
+
+
+def code_ranges(image):
+    """(name, start, stop) of the code in every code section. Only the
+    linker's .text, the first, ends in the constructor lists."""
+    ranges = []
+    first_text = True
+    for section in image.code_sections():
+        name, vaddr, vsize, _, rsize = section
+        start = image.image_base + vaddr
+        if name == ".text" and first_text:
+            stop = code_end(image, section)
+            first_text = False
+        else:
+            stop = start + min(vsize, rsize) if rsize else start + vsize
+        ranges.append((name, start, stop))
+    return ranges
+
+
+def refusal(image, mnemonic, operands):
+    """Why an instruction has no place in the image, or None."""
+    if image.machine == MACHINE_I386:
+        # A nop with an operand is the Pentium Pro's long nop (0F 1F).
+        if (mnemonic not in I386 or re.search(r"\b[xyz]?mm\d", operands) or
+                (mnemonic == "nop" and operands)):
+            return "not a 386/387 instruction"
+        if mnemonic.startswith("f") and mnemonic not in X87_SET_UP:
+            return ("floating-point arithmetic, whose rounding would follow the x87 "
+                    "precision control")
+        return None
+    if mnemonic not in X86_64 or re.search(r"\b[yz]mm\d|\bk[0-7]\b", operands):
+        return "beyond the x86-64 baseline"
+    return None
+
+
+def check_instructions(image, path, objdump, problems):
+    ranges = code_ranges(image)
+    if not ranges:
+        problems.append("no code section")
     count = 0
-    for line in listing.splitlines():
-        parts = line.split("\t")
-        if len(parts) < 2 or not re.match(r"^\s*[0-9a-f]+:$", parts[0]):
-            continue
-        tokens = parts[1].split()
-        while tokens and tokens[0] in PREFIXES:
-            tokens = tokens[1:]
-        if not tokens:
-            continue
-        count += 1
-        mnemonic, operands = tokens[0], " ".join(tokens[1:])
-        where = parts[0].strip()
-        if mnemonic == "(bad)":
-            problems.append(f"{where} bytes that are no instruction")
-        elif image.machine == MACHINE_I386:
-            # A nop with an operand is the Pentium Pro's long nop (0F 1F).
-            if (mnemonic not in I386 or re.search(r"\b[xyz]?mm\d", operands) or
-                    (mnemonic == "nop" and operands)):
-                problems.append(f"{where} {parts[1].strip()}: not a 386/387 instruction")
-            elif mnemonic.startswith("f") and mnemonic not in X87_SET_UP:
-                problems.append(f"{where} {parts[1].strip()}: floating-point arithmetic, whose "
-                                "rounding would follow the x87 precision control")
-        elif (mnemonic in BEYOND_X86_64 or re.search(r"\b[yz]mm\d", operands) or
-              (mnemonic.startswith("v") and mnemonic not in ("verr", "verw"))):
-            problems.append(f"{where} {parts[1].strip()}: beyond the x86-64 baseline")
+    for name, start, stop in ranges:
+        for line in disassemble(image, path, objdump, start, stop):
+            parts = line.split("\t")
+            if len(parts) < 2 or not re.match(r"^\s*[0-9a-f]+:$", parts[0]):
+                continue
+            tokens = parts[1].split()
+            while tokens and tokens[0] in PREFIXES:
+                tokens = tokens[1:]
+            if not tokens:
+                continue
+            count += 1
+            mnemonic, operands = tokens[0], " ".join(tokens[1:])
+            where = f"{name} {parts[0].strip()}"
+            reason = ("bytes that are no instruction" if mnemonic == "(bad)"
+                      else refusal(image, mnemonic, operands))
+            if reason:
+                problems.append(f"{where} {parts[1].strip()}: {reason}")
     if count == 0:
-        problems.append("no instructions found in .text")
+        problems.append("no instructions found in the code sections")
     return count
 
 

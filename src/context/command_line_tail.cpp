@@ -2,14 +2,15 @@
 
 namespace {
 
-constexpr signed char Blank = ' ';
+constexpr unsigned char Blank = ' ';
 constexpr char Quote = '"';
 
-// The runtime compares plain chars, which are signed on x86: a byte of 0x80
-// and above ends an unquoted program name and is skipped as white space, like
-// the control characters.
+// The Microsoft runtime compares unsigned chars: a byte of 0x80 and above is a
+// letter of the ANSI code page (the u of "C:\Büro" is 0xFC in code page 1252)
+// and belongs to the program name or the tail; only the control characters
+// and the blank separate them.
 bool AboveBlank(char c) {
-    return static_cast<signed char>(c) > Blank;
+    return static_cast<unsigned char>(c) > Blank;
 }
 
 } // namespace

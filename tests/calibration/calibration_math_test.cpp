@@ -197,4 +197,17 @@ TEST(Calibration, ExtremeWindowsStayDefined) {
     }
 }
 
+TEST(Calibration, SwappedLaptopControllerStoresTheReadingsAtItsEdges) {
+    // A 12-bit controller with exchanged words, touched exactly on 1366 x 768:
+    // targets at x 170 and 1190 (margins 170 and 176), y 96 and 672. Word y
+    // reads 4095 / 1366 per pixel of x, word x 4095 / 768 per pixel of y.
+    // x: 509 - trunc(3058 / 1020 * 170 = 509.7) = 0, raised to 1;
+    //    3567 + trunc(3058 / 1020 * 176 = 527.7) = 4094.
+    // y: 511 - trunc(3072 / 576 * 96 = 512) = -1, raised to 1; 3583 + 512 = 4095.
+    // Extrapolating word x over the x margins and exchanging afterwards would
+    // give 4076 and 4113 instead.
+    const WindowRect laptop{0, 0, 1366, 768};
+    ExpectEdges(Compute({laptop, {511, 509}, {3583, 3567}, {511, 3567}}), 1, 4094, 1, 4095, 1);
+}
+
 } // namespace

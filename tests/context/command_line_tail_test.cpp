@@ -55,15 +55,41 @@ TEST(CommandLineTail, QuotesToggleWhereverTheyStand) {
     ExpectTails(std::begin(cases), std::end(cases));
 }
 
-TEST(CommandLineTail, BytesAbove127EndAnUnquotedNameAndCountAsBlanks) {
+TEST(CommandLineTail, BytesAbove127BelongToTheNameAndTheTail) {
     const Case cases[] = {
-        {"vintoq\xe9-T2", "-T2"},
-        {"vintoq32 \xa0\xff-T2", "-T2"},
+        // Started from a command prompt: the folder's name unquoted.
+        {"C:\\B\xfcro\\Touch-Tools\\vintoq32.exe -O5", "-O5"},
+        // Started by the shell: the same path quoted.
+        {"\"C:\\B\xfcro\\Touch-Tools\\vintoq32.exe\" -O5", "-O5"},
+        {"vintoq\xe9-T2", ""},
+        {"vintoq32 \xa0\xff-T2", "\xa0\xff-T2"},
         {"caf\xe9 -T2 \xe9", "-T2 \xe9"},
         {"\"C:\\Caf\xe9 Vintoq\\vintoq32.exe\" -T2", "-T2"},
-        {"\xe9vintoq32 -T2", "vintoq32 -T2"},
+        {"\xe9vintoq32 -T2", "-T2"},
+        {"\x80 -T2", "-T2"},
     };
     ExpectTails(std::begin(cases), std::end(cases));
+}
+
+// Every byte from 0x80 to 0xFF, at the start, inside and at the end of a
+// folder name, quoted and unquoted, and first in the tail: none of them ends
+// the name or is skipped as white space.
+TEST(CommandLineTail, NoByteAbove127SeparatesOrIsSkipped) {
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        const std::string b(1, static_cast<char>(byte));
+        const std::string folders[] = {b + "cole", "B" + b + "ro", "Caf" + b, b};
+        for (const std::string& folder : folders) {
+            const std::string path = "C:\\" + folder + "\\vintoq32.exe";
+            for (const std::string& name : {path, "\"" + path + "\""}) {
+                std::string line = name + " -O5";
+                EXPECT_STREQ(CommandLineTail(line.data()), "-O5")
+                    << std::hex << byte << ' ' << name;
+                line = name + " \t" + b + "-T2 " + b;
+                EXPECT_EQ(std::string(CommandLineTail(line.data())), b + "-T2 " + b)
+                    << std::hex << byte << ' ' << name;
+            }
+        }
+    }
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The program's own start-up against the MinGW C runtime it replaces, under
 # Wine (64-bit: the only code Wine runs here):
-#   - the command-line tail that WinMain receives, over 146 crafted command
-#     lines (tail_check.exe starts tail_probe.exe with each);
+#   - the command-line tail that WinMain receives, over 190 crafted command
+#     lines (tail_check.exe starts tail_probe.exe with each), against the
+#     Microsoft runtime's rule;
+#   - the same from a folder with an accented name, C:\Büro\Touch-Tools,
+#     started from a command prompt (the path unquoted) and by Wine's start-up;
 #   - the user's locale name, for each language of the string tables, as
 #     setlocale(LC_ALL, "") gives it and as UserLocaleName builds it.
 #
@@ -42,6 +45,32 @@ if ! wine "$bin/tail_check.exe" "$(windows_path "$(realpath "$bin/tail_probe.exe
     status=1
 fi
 tail -n 1 "$build/work/tail-check.txt"
+
+# A user's folder name holds letters above 127 (the u of Büro is 0xFC in code
+# page 1252): from a command prompt Windows hands the program its path
+# unquoted, and nothing of it may reach the tail.
+echo "accented folder: $build/work/accented-folder.txt"
+folder=$(winepath -u 'C:\Büro\Touch-Tools' 2> /dev/null)
+mkdir -p "$folder"
+cp "$bin/tail_probe.exe" "$folder/vintoq32.exe"
+: > "$build/work/accented-folder.txt"
+accented_run() { # HOW COMMAND...
+    local how=$1 out=$build/work/accented-probe.txt output
+    shift
+    rm -f "$out"
+    VINTOQ_TAIL_OUT=$(windows_path "$out") "$@" > /dev/null 2>&1 || true
+    output=$(tr -d '\r' < "$out" 2> /dev/null || true)
+    if [ "${output#*ours=}" = 2d4f35 ] && [ -n "$output" ]; then
+        echo "same $how ${output}" >> "$build/work/accented-folder.txt"
+    else
+        echo "DIFFERS $how ${output:-no output} (ours should be 2d4f35, -O5)" |
+            tee -a "$build/work/accented-folder.txt" >&2
+        status=1
+    fi
+}
+accented_run "from a command prompt" wine cmd /c 'C:\Büro\Touch-Tools\vintoq32.exe -O5'
+accented_run "by Wine's start-up" wine 'C:\Büro\Touch-Tools\vintoq32.exe' -O5
+tail -n 2 "$build/work/accented-folder.txt"
 
 # Wine takes the user's locale from the Unix one, which glibc must have:
 # each is compiled once into a private directory (LOCPATH).
