@@ -12,6 +12,10 @@ constexpr int MaxScreens = 16;
 constexpr int KeyPathSize = 260;
 constexpr int TextBufferSize = 512;
 
+// DeviceIoControl, looked up at run time (see FindSystemFunction).
+using DeviceIoControlFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
+                                              LPOVERLAPPED);
+
 // Platform kinds as DetectPlatform sets them.
 constexpr std::int32_t PlatformWindowsNT = 0;
 constexpr std::int32_t PlatformWindows9x = 1;
@@ -70,6 +74,8 @@ struct CalibrationContext {
     HINSTANCE InstanceHandle = nullptr;
     HANDLE DeviceHandle = INVALID_HANDLE_VALUE;
     HWND CalibrationWindow = nullptr;
+    // Null where the system has no device I/O.
+    DeviceIoControlFunction DeviceControl = nullptr;
 
     // Text buffers
     char TextBuffer[TextBufferSize] = {};

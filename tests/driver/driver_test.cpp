@@ -50,6 +50,24 @@ TEST_F(DriverTest, WithoutDeviceIoControlEveryRequestFails) {
     EXPECT_TRUE(emu::DriverRequestsOf(emu::CodeGetDriverInfo).empty());
 }
 
+// DeviceIoControl is looked up once, when the device is opened: a system
+// whose export came or went after that point would change nothing, and a
+// request that looked it up again would see the change.
+TEST_F(DriverTest, DeviceIoControlIsLookedUpOnceWhenTheDeviceOpens) {
+    Open();
+    emu::Machine().deviceIoControl = false;
+    EXPECT_TRUE(EnablePointQueueing());
+    EXPECT_EQ(GetDriverInfo(), 4);
+    EXPECT_EQ(emu::DriverRequestsOf(emu::CodeEnablePointQueueing).size(), 1u);
+    EXPECT_EQ(emu::DriverRequestsOf(emu::CodeGetDriverInfo).size(), 1u);
+
+    CloseDriverDevice();
+    Open();
+    emu::Machine().deviceIoControl = true;
+    EXPECT_FALSE(EnablePointQueueing());
+    EXPECT_EQ(emu::DriverRequestsOf(emu::CodeEnablePointQueueing).size(), 1u);
+}
+
 TEST_F(DriverTest, EveryRequestCarriesTheHeaderOfThatMoment) {
     Open();
     Context.Header.ScreenIndex = 2;
