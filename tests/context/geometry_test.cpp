@@ -1,4 +1,5 @@
 #include "context/command_line.h"
+#include "context/platform.h"
 #include "support/machine_test.h"
 
 namespace {
