@@ -638,6 +638,9 @@ def select_mutants(args, accepted, area: WorkArea) -> tuple[list[Mutant], list[M
         pattern = re.compile(args.match)
         mutants = [m for m in mutants
                    if pattern.search(m.line_text) or pattern.search(m.description)]
+    if args.untried:
+        previous = load_results(area)
+        mutants = [m for m in mutants if m.key not in previous]
     if args.rerun_survivors:
         previous = load_results(area)
         mutants = [m for m in mutants
@@ -770,6 +773,9 @@ def main() -> int:
     parser.add_argument("--shard", type=parse_shard, default=None, metavar="I/N",
                         help="only the I-th of N interleaved slices of the chosen mutants "
                              "(give each slice its own --work)")
+    parser.add_argument("--untried", action="store_true",
+                        help="only the mutants without an outcome in the work area's results "
+                             "(to go on with an interrupted run)")
     parser.add_argument("--rerun-survivors", action="store_true",
                         help="only the mutants that survived when last tried")
     parser.add_argument("--tests", default="*",

@@ -1,6 +1,7 @@
 """The mutation script's lexer, mutant finder and list of accepted equivalents,
 on small C++ snippets whose mutants are written out by hand."""
 
+import argparse
 import json
 import sys
 import tempfile
@@ -237,6 +238,18 @@ class WorkAreas(unittest.TestCase):
                              "killed")
             self.assertEqual(list(mutate.load_results(one)), [mutant.key])
             self.assertEqual(mutate.load_results(two), {})
+
+    def test_an_interrupted_run_goes_on_with_the_untried_mutants(self):
+        with tempfile.TemporaryDirectory() as directory:
+            area = mutate.WorkArea(Path(directory))
+            args = argparse.Namespace(file=["src/driver/driver.h"], match=None, shard=None,
+                                      untried=True, rerun_survivors=False, sample=0, seed=1)
+            accepted = mutate.Equivalents(Path(directory) / "none.toml")
+            everything, before = mutate.select_mutants(args, accepted, area)
+            before[0].status = "killed"
+            mutate.save_results(area, everything, before[:1])
+            _, after = mutate.select_mutants(args, accepted, area)
+            self.assertEqual([m.key for m in after], [m.key for m in before[1:]])
 
 
 if __name__ == "__main__":
