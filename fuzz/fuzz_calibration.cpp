@@ -5,6 +5,7 @@
 // promises whatever came in.
 #include "calibration/calibration_math.h"
 #include "context/context.h"
+#include "ui/calibrate_window.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

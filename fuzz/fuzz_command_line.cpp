@@ -145,8 +145,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     for (int language = 0; language < LanguageCount; ++language) {
         char buffer[TextLoadLimit + 1] = {};
         LoadStringA(emu::ProgramInstance(),
-                    IDS_PARAM_ERROR_FORMAT + LanguageIdStep * static_cast<UINT>(language), buffer,
-                    TextLoadLimit);
+                    IDS_PARAM_ERROR_FORMAT + IDS_LANGUAGE_STEP * static_cast<UINT>(language),
+                    buffer, TextLoadLimit);
         formats[language] = buffer;
         std::size_t first = formats[language].find("%s");
         if (first == std::string::npos ||

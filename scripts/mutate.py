@@ -39,21 +39,32 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 EQUIVALENTS = ROOT / "scripts" / "mutation-equivalents.toml"
-WORK = ROOT / "build-mutation"
-MIRROR = WORK / "tree"
-BUILD = WORK / "build"
-RESULTS = WORK / "results.json"
-TEST_PROGRAM = BUILD / "tests" / "vintoq_tests"
+DEFAULT_WORK = ROOT / "build-mutation"
 
 
-def use_work_directory(path: Path) -> None:
-    """Puts the mirror, the build and the results under another directory."""
-    global WORK, MIRROR, BUILD, RESULTS, TEST_PROGRAM
-    WORK = path.resolve()
-    MIRROR = WORK / "tree"
-    BUILD = WORK / "build"
-    RESULTS = WORK / "results.json"
-    TEST_PROGRAM = BUILD / "tests" / "vintoq_tests"
+@dataclasses.dataclass(frozen=True)
+class WorkArea:
+    """Where one run keeps the mirror, the build and the results. Two runs
+    with different work areas can go on side by side."""
+
+    root: Path
+
+    @property
+    def mirror(self) -> Path:
+        return self.root / "tree"
+
+    @property
+    def build(self) -> Path:
+        return self.root / "build"
+
+    @property
+    def results(self) -> Path:
+        return self.root / "results.json"
+
+    @property
+    def test_program(self) -> Path:
+        return self.build / "tests" / "vintoq_tests"
+
 
 LAUNCHER_TARGET = "sim/vintoq32-sim"
 TEST_TARGET = "tests/vintoq_tests"
@@ -522,38 +533,38 @@ def tracked_files() -> list[str]:
     return [name for name in listing.split("\0") if name and (ROOT / name).is_file()]
 
 
-def sync_mirror() -> None:
+def sync_mirror(area: WorkArea) -> None:
     """Copies every changed file of the working tree into the mirror. Files
     are written, not copied with their times: a file put back must look newer
     than the objects built from its mutants."""
     wanted = set(tracked_files())
     for name in wanted:
-        source, target = ROOT / name, MIRROR / name
+        source, target = ROOT / name, area.mirror / name
         content = source.read_bytes()
         if not target.exists() or target.read_bytes() != content:
             target.parent.mkdir(parents=True, exist_ok=True)
             target.write_bytes(content)
-    for target in list(MIRROR.rglob("*")):
-        if target.is_file() and str(target.relative_to(MIRROR)) not in wanted:
+    for target in list(area.mirror.rglob("*")):
+        if target.is_file() and str(target.relative_to(area.mirror)) not in wanted:
             target.unlink()
 
 
-def configure() -> None:
-    if (BUILD / "build.ninja").exists():
+def configure(area: WorkArea) -> None:
+    if (area.build / "build.ninja").exists():
         return
     flags = ["-DCMAKE_BUILD_TYPE=None", "-DCMAKE_CXX_FLAGS=-O1", "-DCMAKE_C_FLAGS=-O1"]
     if shutil.which("ld.lld"):
         # Most of a mutant's build time is the link of the test program.
         flags.append("-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld")
-    subprocess.run(["cmake", "-S", str(MIRROR), "-B", str(BUILD), "-G", "Ninja", *flags],
+    subprocess.run(["cmake", "-S", str(area.mirror), "-B", str(area.build), "-G", "Ninja", *flags],
                    check=True, stdout=subprocess.DEVNULL)
 
 
-def run_limited(command: list[str], seconds: float) -> tuple[str, str]:
+def run_limited(area: WorkArea, command: list[str], seconds: float) -> tuple[str, str]:
     """Runs a command in the build directory, in its own process group;
     ('timeout', output) when it does not end in time, else ('ok' or 'failed',
     output)."""
-    process = subprocess.Popen(command, cwd=BUILD, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+    process = subprocess.Popen(command, cwd=area.build, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                start_new_session=True)
     try:
         output, _ = process.communicate(timeout=seconds)
@@ -564,8 +575,8 @@ def run_limited(command: list[str], seconds: float) -> tuple[str, str]:
     return ("ok" if process.returncode == 0 else "failed"), output.decode(errors="replace")
 
 
-def build(targets: list[str], jobs: int) -> tuple[str, str]:
-    return run_limited(["ninja", f"-j{jobs}", *targets], 3600)
+def build(area: WorkArea, targets: list[str], jobs: int) -> tuple[str, str]:
+    return run_limited(area, ["ninja", f"-j{jobs}", *targets], 3600)
 
 
 def first_failed_test(output: str) -> str:
@@ -576,18 +587,18 @@ def first_failed_test(output: str) -> str:
     return lines[-1][:120] if lines else ""
 
 
-def run_suite(timeout: float, test_filter: str) -> tuple[str, str]:
+def run_suite(area: WorkArea, timeout: float, test_filter: str) -> tuple[str, str]:
     """'killed', 'survived' or 'timeout', and the test that failed. The test
     program stops at its first failure; the launcher's own tests run only when
     every other test passed."""
     outcome, output = run_limited(
-        [str(TEST_PROGRAM), "--gtest_fail_fast", "--gtest_brief=1",
+        area, [str(area.test_program), "--gtest_fail_fast", "--gtest_brief=1",
          f"--gtest_filter={test_filter}"], timeout)
     if outcome == "timeout":
         return "timeout", ""
     if outcome == "failed":
         return "killed", first_failed_test(output)
-    outcome, output = run_limited(["ctest", "-R", "^Launcher\\.", "--stop-on-failure"], timeout)
+    outcome, output = run_limited(area, ["ctest", "-R", "^Launcher\\.", "--stop-on-failure"], timeout)
     if outcome == "timeout":
         return "timeout", ""
     if outcome == "failed":
@@ -614,7 +625,7 @@ def product_files(patterns: list[str]) -> list[str]:
     return sorted(files, key=lambda name: (name.endswith(".h"), name))
 
 
-def select_mutants(args, accepted) -> tuple[list[Mutant], list[Mutant]]:
+def select_mutants(args, accepted, area: WorkArea) -> tuple[list[Mutant], list[Mutant]]:
     """Every mutant of src/, and those of them this run is to try."""
     everything = []
     for name in product_files([]):
@@ -627,16 +638,34 @@ def select_mutants(args, accepted) -> tuple[list[Mutant], list[Mutant]]:
         pattern = re.compile(args.match)
         mutants = [m for m in mutants
                    if pattern.search(m.line_text) or pattern.search(m.description)]
+    if args.untried:
+        previous = load_results(area)
+        mutants = [m for m in mutants if m.key not in previous]
     if args.rerun_survivors:
-        previous = load_results()
+        previous = load_results(area)
         mutants = [m for m in mutants
                    if previous.get(m.key, {}).get("status") == "survived"]
+    if args.shard:
+        mutants = shard(mutants, *args.shard)
     if args.sample:
         candidates = [m for m in mutants if not accepted.covers(m)]
         generator = random.Random(args.seed)
         chosen = {id(m) for m in generator.sample(candidates, min(args.sample, len(candidates)))}
         mutants = [m for m in mutants if id(m) in chosen]
     return everything, mutants
+
+
+def shard(mutants: list[Mutant], index: int, count: int) -> list[Mutant]:
+    """The index-th (1-based) of count interleaved slices: runs over the slices
+    in work areas of their own share the work and never the same mutant."""
+    return mutants[index - 1 :: count]
+
+
+def parse_shard(text: str) -> tuple[int, int]:
+    match = re.fullmatch(r"([0-9]+)/([0-9]+)", text)
+    if match is None or not 1 <= int(match.group(1)) <= int(match.group(2)):
+        raise argparse.ArgumentTypeError(f"not I/N with 1 <= I <= N: {text}")
+    return int(match.group(1)), int(match.group(2))
 
 
 def print_mutant(mutant: Mutant, prefix: str = "") -> None:
@@ -674,18 +703,18 @@ def summarise(title: str, mutants: list[Mutant], accepted, list_survivors: bool)
     return rate
 
 
-def load_results() -> dict[tuple[str, str, str, int], dict]:
-    if not RESULTS.exists():
+def load_results(area: WorkArea) -> dict[tuple[str, str, str, int], dict]:
+    if not area.results.exists():
         return {}
-    results = json.loads(RESULTS.read_text())["mutants"]
+    results = json.loads(area.results.read_text())["mutants"]
     return {(r["file"], normalise(r["line_text"]), r["mutation"], r.get("line_occurrence", 1)): r
             for r in results}
 
 
-def save_results(everything: list[Mutant], tried: list[Mutant]) -> list[Mutant]:
+def save_results(area: WorkArea, everything: list[Mutant], tried: list[Mutant]) -> list[Mutant]:
     """Keeps the latest outcome of every mutant that still exists, this run's
     over earlier ones; returns every mutant with an outcome."""
-    latest = load_results()
+    latest = load_results(area)
     for mutant in tried:
         latest[mutant.key] = {
             "file": mutant.file, "line": mutant.line, "line_text": mutant.line_text,
@@ -698,29 +727,29 @@ def save_results(everything: list[Mutant], tried: list[Mutant]) -> list[Mutant]:
             mutant.detail = latest[mutant.key]["detail"]
         if mutant.status:
             known.append(mutant)
-    RESULTS.write_text(json.dumps(
+    area.results.write_text(json.dumps(
         {"mutants": [latest[m.key] | {"line": m.line} for m in known]}, indent=1))
     return known
 
 
-def run_mutants(mutants: list[Mutant], targets: list[str], jobs: int, timeout: float,
-                test_filter: str, accepted) -> None:
+def run_mutants(area: WorkArea, mutants: list[Mutant], targets: list[str], jobs: int,
+                timeout: float, test_filter: str, accepted) -> None:
     current_file = None
     original = ""
     try:
         for number, mutant in enumerate(mutants, 1):
             if mutant.file != current_file:
                 if current_file is not None:
-                    (MIRROR / current_file).write_text(original)
+                    (area.mirror / current_file).write_text(original)
                 current_file = mutant.file
-                original = (MIRROR / current_file).read_text()
+                original = (area.mirror / current_file).read_text()
             started = time.monotonic()
-            (MIRROR / mutant.file).write_text(mutant.apply(original))
-            outcome, _ = build(targets, jobs)
+            (area.mirror / mutant.file).write_text(mutant.apply(original))
+            outcome, _ = build(area, targets, jobs)
             if outcome != "ok":
                 mutant.status, mutant.detail = "unbuilt", ""
             else:
-                mutant.status, mutant.detail = run_suite(timeout, test_filter)
+                mutant.status, mutant.detail = run_suite(area, timeout, test_filter)
             mutant.seconds = time.monotonic() - started
             mark = "" if mutant.status != "survived" else (
                 "  (accepted)" if accepted.covers(mutant) else "  <-- SURVIVED")
@@ -730,7 +759,7 @@ def run_mutants(mutants: list[Mutant], targets: list[str], jobs: int, timeout: f
         print("interrupted")
     finally:
         if current_file is not None:
-            (MIRROR / current_file).write_text(original)
+            (area.mirror / current_file).write_text(original)
 
 
 def main() -> int:
@@ -741,6 +770,12 @@ def main() -> int:
     parser.add_argument("--sample", type=int, default=0,
                         help="a random sample of this many mutants not listed as equivalent")
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--shard", type=parse_shard, default=None, metavar="I/N",
+                        help="only the I-th of N interleaved slices of the chosen mutants "
+                             "(give each slice its own --work)")
+    parser.add_argument("--untried", action="store_true",
+                        help="only the mutants without an outcome in the work area's results "
+                             "(to go on with an interrupted run)")
     parser.add_argument("--rerun-survivors", action="store_true",
                         help="only the mutants that survived when last tried")
     parser.add_argument("--tests", default="*",
@@ -748,42 +783,48 @@ def main() -> int:
                              "what is killed without a test); the results are then not kept")
     parser.add_argument("--list", action="store_true", help="list the mutants and stop")
     parser.add_argument("--jobs", type=int, default=2, help="ninja's parallel jobs")
-    parser.add_argument("--work", type=Path, default=WORK,
+    parser.add_argument("--check-equivalents", action="store_true",
+                        help="exit 1 when an entry of the equivalents names no mutant")
+    parser.add_argument("--work", type=Path, default=DEFAULT_WORK,
                         help="directory of the mirror, the build and the results "
                              "(default build-mutation/)")
     parser.add_argument("--fail-under", type=float, default=None,
                         help="exit 1 when this run's kill rate is below this percentage")
     args = parser.parse_args()
-    use_work_directory(args.work)
+    area = WorkArea(args.work.resolve())
 
     accepted = Equivalents(EQUIVALENTS)
-    everything, mutants = select_mutants(args, accepted)
+    everything, mutants = select_mutants(args, accepted, area)
+    orphans = accepted.unmatched(everything)
+    for file, line, mutation, _ in orphans:
+        print(f"warning: listed as equivalent but no such mutant: {file}: {mutation}: {line}")
+    if args.check_equivalents:
+        print(f"{len(accepted.reasons)} accepted equivalents, {len(orphans)} naming no mutant")
+        return 1 if orphans else 0
     if args.list:
         for mutant in mutants:
             print_mutant(mutant)
         print(f"{len(mutants)} mutants")
         return 0
-    for file, line, mutation, _ in accepted.unmatched(everything):
-        print(f"warning: listed as equivalent but no such mutant: {file}: {mutation}: {line}")
 
-    WORK.mkdir(exist_ok=True)
-    lock = (WORK / "lock").open("w")
+    area.root.mkdir(exist_ok=True)
+    lock = (area.root / "lock").open("w")
     try:
         fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
     except BlockingIOError:
-        print(f"another mutation run is using {WORK}")
+        print(f"another mutation run is using {area.root}")
         return 2
     os.nice(10)
-    sync_mirror()
-    configure()
+    sync_mirror(area)
+    configure(area)
     targets = [TEST_TARGET, LAUNCHER_TARGET]
-    outcome, output = build(targets, args.jobs)
+    outcome, output = build(area, targets, args.jobs)
     if outcome != "ok":
         print(output[-3000:])
         print("the unmutated tree does not build")
         return 2
     started = time.monotonic()
-    outcome, detail = run_suite(3600, args.tests)
+    outcome, detail = run_suite(area, 3600, args.tests)
     baseline = time.monotonic() - started
     if outcome != "survived":
         print(f"the unmutated tree fails its tests: {detail}")
@@ -793,10 +834,10 @@ def main() -> int:
           flush=True)
 
     started = time.monotonic()
-    run_mutants(mutants, targets, args.jobs, timeout, args.tests, accepted)
+    run_mutants(area, mutants, targets, args.jobs, timeout, args.tests, accepted)
     tried = [m for m in mutants if m.status]
     # Outcomes with only some of the tests say nothing about the suite.
-    known = save_results(everything, tried) if args.tests == "*" else tried
+    known = save_results(area, everything, tried) if args.tests == "*" else tried
     rate = summarise(f"this run ({(time.monotonic() - started) / 60:.1f} min):", tried, accepted,
                      list_survivors=True)
     if len(known) > len(tried):
@@ -804,7 +845,7 @@ def main() -> int:
                   f"{len(known)} tried:",
                   known, accepted, list_survivors=False)
     if args.tests == "*":
-        print(f"\nresults: {RESULTS}")
+        print(f"\nresults: {area.results}")
     if args.fail_under is not None and rate < args.fail_under:
         return 1
     return 0

@@ -71,10 +71,6 @@ void FillRecord(const CalibrationResult& result, const ScreenRange& range,
 
 } // namespace
 
-WindowRect CurrentWindowRect() {
-    return {Context.WindowLeft, Context.WindowTop, Context.WindowWidth, Context.WindowHeight};
-}
-
 // The division by 8 comes before the multiplication by 7, so the right and
 // bottom margins take the remainder.
 TargetPositions ComputeTargetPositions(const WindowRect& window) {

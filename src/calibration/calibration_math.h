@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "context/context.h"
+#include "context/screen_range.h"
 #include "driver/driver_records.h"
 
 struct WindowRect {
@@ -37,8 +37,6 @@ struct CalibrationResult {
 
 constexpr std::uint16_t CalibrationZLow = 1;
 constexpr std::uint16_t CalibrationZHigh = 255;
-
-WindowRect CurrentWindowRect();
 
 TargetPositions ComputeTargetPositions(const WindowRect& window);
 

@@ -29,10 +29,6 @@ constexpr int StoreBitmapSize = 52;
 constexpr int BlockSize = 50;
 constexpr int BlockOffset = 25;
 
-void SendPaint() {
-    SendMessageA(Context.CalibrationWindow, WM_PAINT, 0, 0);
-}
-
 using DrawEdgeFunction = BOOL(WINAPI*)(HDC, LPRECT, UINT, UINT);
 
 // Win32s releases without DrawEdge have no 3D look to match: a plain grey
@@ -51,6 +47,10 @@ void DrawPanelText(HDC dc, UINT textId, RECT row) {
 }
 
 } // namespace
+
+void SendPaint() {
+    SendMessageA(Context.CalibrationWindow, WM_PAINT, 0, 0);
+}
 
 void DrawInstructionPanel(HDC dc) {
     SendPaint();

@@ -10,6 +10,9 @@ struct BackgroundStore {
     HGDIOBJ PreviousBitmap = nullptr;
 };
 
+// The window never paints its own content; a WM_PAINT only validates it and
+// erases what was invalidated.
+void SendPaint();
 void DrawInstructionPanel(HDC dc);
 void DrawTarget(HDC dc, int x, int y, int radius);
 

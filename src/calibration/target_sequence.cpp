@@ -24,12 +24,6 @@ struct ClientPoint {
     int Y = 0;
 };
 
-// The window never paints its own content; a WM_PAINT only validates it and
-// erases what was invalidated.
-void SendPaint() {
-    SendMessageA(Context.CalibrationWindow, WM_PAINT, 0, 0);
-}
-
 // A target's desktop position minus the window's. A window placed near the
 // end of the 32-bit range wraps its target positions, as the arithmetic does;
 // taking the difference in the same wrapping arithmetic gives back the
@@ -77,6 +71,13 @@ bool CaptureTouches(const BackgroundStore& store, HDC dc, const ClientPoint (&po
     }
     RestoreTargetBackground(store, dc, points[TargetCount - 1].X, points[TargetCount - 1].Y);
     return true;
+}
+
+// The two message boxes shown when a driver request fails.
+void ShowRequestFailure(const char* text, BOOL result) {
+    MessageBoxA(nullptr, text, "", MB_ICONWARNING);
+    wsprintfA(Context.TextBuffer, RequestResultFormat, static_cast<unsigned>(result));
+    MessageBoxA(nullptr, Context.TextBuffer, "", MB_OK);
 }
 
 void StoreResult(const CalibrationResult& result) {
@@ -146,12 +147,6 @@ void EndTouchWait() {
 }
 
 } // namespace
-
-void ShowRequestFailure(const char* text, BOOL result) {
-    MessageBoxA(nullptr, text, "", MB_ICONWARNING);
-    wsprintfA(Context.TextBuffer, RequestResultFormat, static_cast<unsigned>(result));
-    MessageBoxA(nullptr, Context.TextBuffer, "", MB_OK);
-}
 
 void RunCalibration(HWND window) {
     SendPaint();

@@ -11,5 +11,3 @@ void RunCalibration(HWND window);
 // Polls the driver for one touch while watching the window's queue for Esc and
 // timer ticks. 1: LastTouchX/LastTouchY hold the touch; 0: abandoned.
 int WaitForTouch();
-// The two message boxes shown when a driver request fails.
-void ShowRequestFailure(const char* text, BOOL result);

@@ -9,6 +9,13 @@
 constexpr const char* ServiceKeyPath = "SYSTEM\\CurrentControlSet\\Services\\Dravix";
 constexpr const char* ClassKeyPath = "System\\CurrentControlSet\\Services\\Class\\ZorvaTouchscreen";
 
+// A number stored in the registry is taken as its first 4 bytes, little-endian,
+// whatever its type.
+std::uint32_t LittleEndianNumber(const BYTE* bytes);
+// Reads a value of at most 4 bytes into number; false, with number unchanged,
+// when the value is missing or longer.
+bool QueryNumber(HKEY key, const char* name, std::uint32_t& number);
+
 // Fills ScreenCount, the range table and RangeEntryCount. Returns 1 when at
 // least one screen key was opened.
 int EnumerateScreens();

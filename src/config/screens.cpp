@@ -22,32 +22,14 @@ static_assert(sizeof("SYSTEM\\CurrentControlSet\\Services\\Dravix\\") + SubKeySi
 constexpr std::uint32_t GridZLow = 1;
 constexpr std::uint32_t GridZHigh = 255;
 
-std::int32_t LittleEndianInt32(const BYTE* bytes) {
-    return static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-        static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24);
-}
-
-// A stored range is taken as 4 bytes whatever its type. The bytes land in a
-// number that holds 0, so a value shorter than 4 bytes gives just the number
-// its bytes spell (a 1-byte 0x05 is 5). The field is only written on success:
-// when the value is missing or longer than 4 bytes Windows leaves the buffer
-// contents undefined, and the field must keep its 0.
-void ReadRangeValue(HKEY screenKey, const char* name, std::uint32_t& field) {
-    BYTE bytes[sizeof(std::uint32_t)] = {};
-    DWORD size = sizeof bytes;
-    if (RegQueryValueExA(screenKey, name, nullptr, nullptr, bytes, &size) == ERROR_SUCCESS) {
-        field = static_cast<std::uint32_t>(LittleEndianInt32(bytes));
-    }
-}
-
+// A range that is missing or longer than 4 bytes keeps its 0.
 void LoadStoredRanges(HKEY screenKey, ScreenRange& entry) {
-    ReadRangeValue(screenKey, "XlateXLow", entry.XlateXLow);
-    ReadRangeValue(screenKey, "XlateXHigh", entry.XlateXHigh);
-    ReadRangeValue(screenKey, "XlateYLow", entry.XlateYLow);
-    ReadRangeValue(screenKey, "XlateYHigh", entry.XlateYHigh);
-    ReadRangeValue(screenKey, "XlateZLow", entry.XlateZLow);
-    ReadRangeValue(screenKey, "XlateZHigh", entry.XlateZHigh);
+    QueryNumber(screenKey, "XlateXLow", entry.XlateXLow);
+    QueryNumber(screenKey, "XlateXHigh", entry.XlateXHigh);
+    QueryNumber(screenKey, "XlateYLow", entry.XlateYLow);
+    QueryNumber(screenKey, "XlateYHigh", entry.XlateYHigh);
+    QueryNumber(screenKey, "XlateZLow", entry.XlateZLow);
+    QueryNumber(screenKey, "XlateZHigh", entry.XlateZHigh);
 }
 
 // The remainder of each division is not spread over the cells, so the last
@@ -82,7 +64,7 @@ int EnumerateScreens() {
         RegCloseKey(serviceKey);
         return 0;
     }
-    Context.ScreenCount = LittleEndianInt32(count);
+    Context.ScreenCount = static_cast<std::int32_t>(LittleEndianNumber(count));
     const char* keyFormat =
         Context.PlatformKind == PlatformWindowsNT ? ScreenKeyFormatNT : ScreenKeyFormat9x;
     for (std::int32_t screen = 0; screen < Context.ScreenCount; ++screen) {

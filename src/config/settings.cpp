@@ -25,22 +25,6 @@ constexpr LocaleWord LocaleWords[] = {
     {"French", 2}, {"Dutch", 1}, {"German", 3}, {"Italian", 4}, {"Spanish", 6}, {"Portuguese", 5},
 };
 
-// A setting is taken as 4 bytes whatever its type. The bytes land in a number
-// that holds 0, so a value shorter than 4 bytes gives just the number its
-// bytes spell; a missing value, or one longer than 4 bytes, reports failure
-// and the caller keeps its default (Windows leaves the buffer undefined then).
-bool QueryNumber(HKEY key, const char* name, std::uint32_t& number) {
-    BYTE bytes[sizeof(std::uint32_t)] = {};
-    DWORD size = sizeof bytes;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, bytes, &size) != ERROR_SUCCESS) {
-        return false;
-    }
-    number = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-             static_cast<std::uint32_t>(bytes[2]) << 16 |
-             static_cast<std::uint32_t>(bytes[3]) << 24;
-    return true;
-}
-
 // REG_DWORD data: the 16-bit record field zero-extended, little-endian.
 LSTATUS WriteNumber(HKEY key, const char* name, std::uint16_t value) {
     const BYTE bytes[sizeof(std::uint32_t)] = {static_cast<BYTE>(value & 0xFF),
@@ -71,6 +55,25 @@ std::int32_t LanguageFromLocale(const char* localeName) {
 }
 
 } // namespace
+
+std::uint32_t LittleEndianNumber(const BYTE* bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// The bytes land in a number that holds 0, so a value shorter than 4 bytes
+// gives just the number its bytes spell (a 1-byte 0x05 is 5). Windows leaves
+// the buffer undefined when the value is missing or longer than 4 bytes: the
+// caller's number is then not written, and keeps its default.
+bool QueryNumber(HKEY key, const char* name, std::uint32_t& number) {
+    BYTE bytes[sizeof(std::uint32_t)] = {};
+    DWORD size = sizeof bytes;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, bytes, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    number = LittleEndianNumber(bytes);
+    return true;
+}
 
 int SaveCalibration(std::int32_t screen) {
     // A screen without a table entry, or whose key the enumeration did not

@@ -1,8 +1,5 @@
-// Platform detection and the command line.
+// The command line.
 #pragma once
-
-// Sets PlatformKind, MaxCoordinate and FullScale from GetVersion.
-void DetectPlatform();
 
 // Applies every valid option of the text to the context, in order, and stops
 // at the first invalid one. Returns 1 on success; 0 with *failPosition set to

@@ -6,29 +6,20 @@
 
 #include <cstdint>
 
+#include "context/screen_range.h"
 #include "driver/driver_records.h"
 
 constexpr int MaxScreens = 16;
-constexpr int KeyPathSize = 260;
 constexpr int TextBufferSize = 512;
+
+// DeviceIoControl, looked up at run time (see FindSystemFunction).
+using DeviceIoControlFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
+                                              LPOVERLAPPED);
 
 // Platform kinds as DetectPlatform sets them.
 constexpr std::int32_t PlatformWindowsNT = 0;
 constexpr std::int32_t PlatformWindows9x = 1;
 constexpr std::int32_t PlatformWin32s = 2;
-
-struct ScreenRange {
-    char KeyPath[KeyPathSize] = {};
-    std::uint32_t XlateXLow = 0;
-    std::uint32_t XlateXHigh = 0;
-    std::uint32_t XlateYLow = 0;
-    std::uint32_t XlateYHigh = 0;
-    std::uint32_t XlateZLow = 0;
-    std::uint32_t XlateZHigh = 0;
-};
-static_assert(sizeof(ScreenRange) == KeyPathSize + 6 * sizeof(std::uint32_t));
-static_assert(offsetof(ScreenRange, XlateXLow) == KeyPathSize);
-static_assert(offsetof(ScreenRange, XlateZHigh) == KeyPathSize + 20);
 
 struct CalibrationContext {
     // Selection and settings (command line, registry)
@@ -70,6 +61,8 @@ struct CalibrationContext {
     HINSTANCE InstanceHandle = nullptr;
     HANDLE DeviceHandle = INVALID_HANDLE_VALUE;
     HWND CalibrationWindow = nullptr;
+    // Null where the system has no device I/O.
+    DeviceIoControlFunction DeviceControl = nullptr;
 
     // Text buffers
     char TextBuffer[TextBufferSize] = {};

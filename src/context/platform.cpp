@@ -1,6 +1,5 @@
 #include "context/platform.h"
 
-#include "context/command_line.h"
 #include "context/context.h"
 
 namespace {

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+// Sets PlatformKind, MaxCoordinate and FullScale from GetVersion.
+void DetectPlatform();
+
 constexpr const char* Kernel32Name = "KERNEL32";
 constexpr const char* User32Name = "USER32";
 

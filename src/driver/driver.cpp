@@ -7,20 +7,15 @@
 
 namespace {
 
-using DeviceIoControlFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPVOID, DWORD, LPVOID, DWORD, LPDWORD,
-                                              LPOVERLAPPED);
-
 // Every request goes through here. The returned byte count is not used. Where
 // the system has no device I/O (Win32s) the request fails like any other.
 BOOL Control(DWORD code, void* input, DWORD inputSize, void* reply, DWORD replySize) {
-    const auto deviceIoControl =
-        SystemFunction<DeviceIoControlFunction>(Kernel32Name, "DeviceIoControl");
-    if (deviceIoControl == nullptr) {
+    if (Context.DeviceControl == nullptr) {
         return FALSE;
     }
     DWORD returned = 0;
-    return deviceIoControl(Context.DeviceHandle, code, input, inputSize, reply, replySize,
-                           &returned, nullptr);
+    return Context.DeviceControl(Context.DeviceHandle, code, input, inputSize, reply, replySize,
+                                 &returned, nullptr);
 }
 
 // Buffered I/O with one buffer for request and reply: whatever the driver
@@ -36,7 +31,11 @@ BOOL SendBareRequest(DWORD code) {
 
 } // namespace
 
+// DeviceIoControl is looked up here, once per run, rather than on every
+// request: the touch wait polls the driver without pause.
 HANDLE OpenDriverDevice() {
+    Context.DeviceControl =
+        SystemFunction<DeviceIoControlFunction>(Kernel32Name, "DeviceIoControl");
     Context.DeviceHandle =
         CreateFileA(DriverDevicePath, 0, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return Context.DeviceHandle;

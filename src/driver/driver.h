@@ -26,6 +26,7 @@ static_assert(SetCalibrationCode == 0x9C402404);
 static_assert(BeginTouchWaitCode == 0x9C40242C);
 
 // Opens the device into DeviceHandle; INVALID_HANDLE_VALUE when it cannot.
+// Every request after it goes through the DeviceIoControl it found.
 HANDLE OpenDriverDevice();
 BOOL CloseDriverDevice();
 

@@ -65,9 +65,13 @@ void ValidateWithoutDrawing(HWND window) {
 } // namespace
 
 HWND CreateCalibrationWindow() {
-    return CreateWindowExA(0, CalibrateClassName, "", WS_POPUP, Context.WindowLeft,
-                           Context.WindowTop, Context.WindowWidth, Context.WindowHeight, nullptr,
-                           nullptr, Context.InstanceHandle, nullptr);
+    const WindowRect place = CurrentWindowRect();
+    return CreateWindowExA(0, CalibrateClassName, "", WS_POPUP, place.Left, place.Top, place.Width,
+                           place.Height, nullptr, nullptr, Context.InstanceHandle, nullptr);
+}
+
+WindowRect CurrentWindowRect() {
+    return {Context.WindowLeft, Context.WindowTop, Context.WindowWidth, Context.WindowHeight};
 }
 
 LRESULT CALLBACK CalibrateWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -15,7 +15,7 @@ char* LoadLocalizedString(HINSTANCE instance, UINT baseId, char* buffer, int cap
     if (capacity > 0) {
         buffer[0] = '\0';
     }
-    LoadStringA(instance, baseId + LanguageIdStep * TableLanguage(), buffer, capacity);
+    LoadStringA(instance, baseId + IDS_LANGUAGE_STEP * TableLanguage(), buffer, capacity);
     return buffer;
 }
 

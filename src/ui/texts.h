@@ -6,7 +6,6 @@
 
 #include "ui/resource.h"
 
-constexpr UINT LanguageIdStep = 1000;
 constexpr int LanguageCount = 7;
 // Capacity with which texts are loaded into TextBuffer, in characters.
 constexpr int TextLoadLimit = 250;

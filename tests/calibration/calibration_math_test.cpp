@@ -28,44 +28,52 @@ void ExpectEdges(const CalibrationResult& r, int xLow, int xHigh, int yLow, int 
     EXPECT_EQ(r.SwapXY, swap);
 }
 
+// Targets at x 128 and 896 (768 apart, margins of 128), y 96 and 672 (576
+// apart, margins of 96).
 constexpr WindowRect Desktop1024{0, 0, 1024, 768};
+// x: 2880 raw over 768 pixels, 3.75 a pixel, 480 over a margin: 120 and 3960.
+// y: 2960 raw over 576 pixels, 5.1388... a pixel, 493.33 over a margin,
+// truncated to 493: 67 and 4013.
 constexpr Case Plain{Desktop1024, {600, 560}, {3480, 3520}, {3470, 575}};
 
 TEST(TargetPositions, OneEighthInDividedBeforeMultiplied) {
     TargetPositions t = ComputeTargetPositions(Desktop1024);
-    EXPECT_EQ(t.TargetLeftX, 128);
-    EXPECT_EQ(t.TargetRightX, 896);
-    EXPECT_EQ(t.TargetTopY, 96);
-    EXPECT_EQ(t.TargetBottomY, 672);
+    EXPECT_EQ(t.TargetLeftX, 128);   // 1024 / 8
+    EXPECT_EQ(t.TargetRightX, 896);  // 128 x 7
+    EXPECT_EQ(t.TargetTopY, 96);     // 768 / 8
+    EXPECT_EQ(t.TargetBottomY, 672); // 96 x 7
     t = ComputeTargetPositions({0, 0, 1030, 768});
-    EXPECT_EQ(t.TargetLeftX, 128);
-    EXPECT_EQ(t.TargetRightX, 896);
+    EXPECT_EQ(t.TargetLeftX, 128);  // 1030 / 8 = 128 remainder 6
+    EXPECT_EQ(t.TargetRightX, 896); // 128 x 7, not 1030 x 7 / 8 = 901
     t = ComputeTargetPositions({1024, 0, 1024, 768});
-    EXPECT_EQ(t.TargetLeftX, 1152);
-    EXPECT_EQ(t.TargetRightX, 1920);
+    EXPECT_EQ(t.TargetLeftX, 1152);  // 1024 + 128
+    EXPECT_EQ(t.TargetRightX, 1920); // 1024 + 896
     t = ComputeTargetPositions({0, 0, 640, 480});
-    EXPECT_EQ(t.TargetLeftX, 80);
-    EXPECT_EQ(t.TargetRightX, 560);
-    EXPECT_EQ(t.TargetTopY, 60);
-    EXPECT_EQ(t.TargetBottomY, 420);
+    EXPECT_EQ(t.TargetLeftX, 80);    // 640 / 8
+    EXPECT_EQ(t.TargetRightX, 560);  // 80 x 7
+    EXPECT_EQ(t.TargetTopY, 60);     // 480 / 8
+    EXPECT_EQ(t.TargetBottomY, 420); // 60 x 7
 }
 
 TEST(Calibration, StraightController) {
     ExpectEdges(Compute(Plain), 120, 3960, 67, 4013, 0);
     EXPECT_EQ(record.XLow, 120);
     EXPECT_EQ(record.YHigh, 4013);
-    EXPECT_EQ(record.ZLow, 1);
-    EXPECT_EQ(record.ZHigh, 255);
+    EXPECT_EQ(record.ZLow, 1);    // CalibrationZLow
+    EXPECT_EQ(record.ZHigh, 255); // CalibrationZHigh
     // The record goes to the driver under the header it was given.
     EXPECT_EQ(record.Header.ScreenIndex, 5);
 }
 
 TEST(Calibration, FallingYAxisRoundsTowardZero) {
-    // ScaleY is -5.1388...; the correction term is -493, not -494.
+    // ScaleY is -2960 / 576 = -5.1388...; the correction term -493.33 is
+    // truncated to -493, not rounded down to -494: 3520 + 493 and 560 - 493.
     ExpectEdges(Compute({Desktop1024, {600, 3520}, {3480, 560}, {3470, 3505}}), 120, 3960, 4013, 67,
                 0);
 }
 
+// Touch 3 moved 15 raw in x and 2870 in y from touch 1: swapped. The y
+// readings follow the screen's x axis and give Plain's x edges.
 TEST(Calibration, SwappedAxesExchangeTheClampedValues) {
     ExpectEdges(Compute({Desktop1024, {560, 600}, {3520, 3480}, {575, 3470}}), 120, 3960, 67, 4013,
                 1);
@@ -83,12 +91,14 @@ TEST(Calibration, SwappedControllerIsExtrapolatedAlongItsOwnScreenAxis) {
     CalibrationResult swapped = Compute({laptop, {560, 600}, {3520, 3480}, {575, 3470}});
     ExpectEdges(swapped, straight.XLow, straight.XHigh, straight.YLow, straight.YHigh, 1);
     EXPECT_EQ(straight.SwapXY, 0);
-    EXPECT_EQ(straight.XHigh, 3480 + 496); // 176 pixels of margin at 2880 raw per 1020
+    // Targets at 170 and 1190 (1366 / 8 = 170, x 7), 1020 apart; the right
+    // margin 1366 - 1190 = 176 at 2880 / 1020 raw a pixel is 496.94, truncated.
+    EXPECT_EQ(straight.XHigh, 3480 + 496);
 }
 
 TEST(Calibration, TieIsNotASwap) {
     Case c = Plain;
-    c.touch3 = {615, 575};
+    c.touch3 = {615, 575}; // 15 raw from touch 1 in x and in y
     EXPECT_EQ(Compute(c).SwapXY, 0);
 }
 
@@ -102,41 +112,46 @@ TEST(Calibration, RemainderWidensTheRightMargin) {
     Case c = Plain;
     c.window.Width = 1030;
     CalibrationResult r = Compute(c);
-    EXPECT_EQ(r.XHigh, 3982);
-    EXPECT_EQ(r.XLow, 120);
+    EXPECT_EQ(r.XHigh, 3982); // margin 1030 - 896 = 134, x 3.75 = 502.5, 3480 + 502
+    EXPECT_EQ(r.XLow, 120);   // margin 128 as before: 600 - 480
 }
 
 TEST(Calibration, ScaleIsMultipliedByTheMarginAfterDivision) {
-    // 174 / 600 * 100 comes out just below 29 in double precision.
+    // Targets 100 and 700: 174 raw over 600 pixels, times a margin of 100,
+    // comes out just below 29 in double precision (174 x 100 / 600 would be 29).
     CalibrationResult r = Compute({{0, 0, 800, 600}, {1000, 1000}, {1174, 2000}, {1170, 1000}});
     EXPECT_EQ(r.XLow, 1000 - 28);
     EXPECT_EQ(r.XHigh, 1174 + 28);
 }
 
 TEST(Calibration, LowEdgesAreClampedToOne) {
+    // x: 3380 / 768 x 128 = 563.33: 100 - 563 below 1, 3480 + 563 = 4043.
+    // y: 3440 / 576 x 96 = 573.33: 80 - 573 below 1, 3520 + 573 = 4093.
     CalibrationResult r = Compute({Desktop1024, {100, 80}, {3480, 3520}, {3470, 95}});
     ExpectEdges(r, 1, 4043, 1, 4093, 0);
 }
 
 TEST(Calibration, NoUpperClampAndRecordTakesTheLowSixteenBits) {
     CalibrationResult r = Compute({{0, 0, 640, 480}, {4000, 5000}, {60000, 58000}, {59000, 5200}});
-    EXPECT_EQ(r.XHigh, 69333);
-    EXPECT_EQ(r.YHigh, 66833);
-    EXPECT_EQ(record.XHigh, 3797);
-    EXPECT_EQ(record.YHigh, 1297);
+    EXPECT_EQ(r.XHigh, 69333);     // 56000 / 480 x 80 = 9333.33: 60000 + 9333
+    EXPECT_EQ(r.YHigh, 66833);     // 53000 / 360 x 60 = 8833.33: 58000 + 8833
+    EXPECT_EQ(record.XHigh, 3797); // 69333 - 65536
+    EXPECT_EQ(record.YHigh, 1297); // 66833 - 65536
 }
 
 TEST(Calibration, SixtyFiveThousandFiveHundredThirtySixGoesOutAsZero) {
     CalibrationResult r = Compute({Desktop1024, {65494, 100}, {65530, 200}, {65530, 100}});
-    EXPECT_EQ(r.XHigh, 65536);
-    EXPECT_EQ(record.XHigh, 0);
+    EXPECT_EQ(r.XHigh, 65536);  // 36 / 768 x 128 = 6: 65530 + 6
+    EXPECT_EQ(record.XHigh, 0); // 65536 mod 65536
 }
 
+// x stays at the reading 500; y at 0, clamped to 1.
 TEST(Calibration, EqualReadingsGiveNoScale) {
     ExpectEdges(Compute({Desktop1024, {500, 0}, {500, 0}, {900, 0}}), 500, 500, 1, 1, 0);
 }
 
 TEST(Calibration, NarrowAndLowWindowsHaveNoDivisionByZero) {
+    // size / 8 = 0: both targets on the window's edge, 0 apart.
     for (int size : {0, 1, 7}) {
         CalibrationResult r =
             Compute({{10, 10, size, size}, {700, 800}, {3000, 3100}, {2900, 820}});
@@ -153,7 +168,7 @@ TEST(Calibration, TranslationRangeGoesIntoTheRecordHighBeforeLow) {
     range.XlateZLow = 7;
     range.XlateZHigh = 9;
     Compute(Plain, range);
-    EXPECT_EQ(record.XlateXLow, 1);
+    EXPECT_EQ(record.XlateXLow, 1); // low 16 bits of 0x10001
     EXPECT_EQ(record.XlateXHigh, 32767);
     EXPECT_EQ(record.XlateYLow, 2);
     EXPECT_EQ(record.XlateYHigh, 3);

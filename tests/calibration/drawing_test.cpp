@@ -113,9 +113,10 @@ class DrawingTest : public MachineTest {
 TEST_F(DrawingTest, PanelOn640x480) {
     OpenCalibrationWindow();
     DrawInstructionPanel(dc);
-    EXPECT_EQ(paintCount, 2);
+    EXPECT_EQ(paintCount, 2); // one before drawing, one after
 
-    // Etched frame from (150, 190) to (490, 290), right and bottom exclusive.
+    // Etched frame from (150, 190) to (490, 290), right and bottom exclusive:
+    // the centre (320, 240) less and plus (170, 50).
     EXPECT_EQ(Pixel(150, 190), Shadow);
     EXPECT_EQ(Pixel(151, 191), White);
     EXPECT_EQ(Pixel(320, 190), Shadow);
@@ -127,7 +128,8 @@ TEST_F(DrawingTest, PanelOn640x480) {
     EXPECT_EQ(Pixel(320, 290), LightGrey);
     EXPECT_EQ(Pixel(320, 189), LightGrey);
 
-    // The icon with its top-left corner at (304, 200); transparent pixels keep the grey.
+    // The icon with its top-left corner at (304, 200), (320 - 16, 240 - 40);
+    // transparent pixels keep the grey.
     const emu::IconImage* icon = emu::FindIcon(Context.InstanceHandle, "VINTOQ");
     ASSERT_NE(icon, nullptr);
     ASSERT_EQ(icon->width, 32);
@@ -140,7 +142,8 @@ TEST_F(DrawingTest, PanelOn640x480) {
         }
     }
 
-    // Two text lines in black, in the rows 240 to 260 and 260 to 280, inside the frame.
+    // Two text lines in black, in the rows 240 to 260 and 260 to 280 (from the
+    // centre row down, 20 rows each), inside the frame.
     const RECT below{0, 232, 640, 480};
     const RECT text = BoxOf(Black, below);
     EXPECT_GE(text.left, 150);
@@ -215,29 +218,30 @@ TEST_F(DrawingTest, PanelOn641x481IsThePanelOf640x480) {
 TEST_F(DrawingTest, TargetIsFourRedRingsOnAWhiteDiscWithABlackCrossHair) {
     OpenCalibrationWindow();
     DrawTarget(dc, 80, 60, TargetRadius);
-    EXPECT_EQ(paintCount, 2);
+    EXPECT_EQ(paintCount, 2); // one before drawing, one after
 
     // Row 61 misses the horizontal line of the cross hair (rows 59 and 60).
-    // Rings 48, 34, 22 and 10 pixels across, each outline two pixels wide.
+    // Rings 48, 34, 22 and 10 pixels across, each outline two pixels wide:
+    // k x 25 / 4 - 1 for k = 4, 3, 2, 1 is 24, 17, 11 and 5 each side of 80.
     EXPECT_EQ(ColumnsOf(Red, 61, 40, 120),
               (std::set<int>{56, 57, 63, 64, 69, 70, 75, 76, 83, 84, 89, 90, 95, 96, 102, 103}));
     EXPECT_EQ(ColumnsOf(Black, 61, 40, 120), (std::set<int>{79, 80}));
     EXPECT_EQ(Pixel(60, 61), White);
-    EXPECT_EQ(Pixel(55, 61), LightGrey);
-    EXPECT_EQ(Pixel(104, 61), LightGrey);
-    EXPECT_EQ(Pixel(80, 35), LightGrey);
-    EXPECT_EQ(Pixel(80, 84), LightGrey);
+    EXPECT_EQ(Pixel(55, 61), LightGrey);  // 80 - 24 - 1
+    EXPECT_EQ(Pixel(104, 61), LightGrey); // 80 + 24
+    EXPECT_EQ(Pixel(80, 35), LightGrey);  // 60 - 24 - 1
+    EXPECT_EQ(Pixel(80, 84), LightGrey);  // 60 + 24
 
     // Cross hair from centre - 24 up to centre + 23: LineTo leaves out its end.
-    EXPECT_EQ(Pixel(80, 36), Black);
-    EXPECT_EQ(Pixel(80, 83), Black);
-    EXPECT_EQ(Pixel(56, 60), Black);
-    EXPECT_EQ(Pixel(103, 60), Black);
+    EXPECT_EQ(Pixel(80, 36), Black);  // 60 - 25 + 1
+    EXPECT_EQ(Pixel(80, 83), Black);  // 60 + 25 - 1, less the end LineTo leaves out
+    EXPECT_EQ(Pixel(56, 60), Black);  // 80 - 25 + 1
+    EXPECT_EQ(Pixel(103, 60), Black); // 80 + 25 - 1, less the end
     const RECT crossHair = BoxOf(Black, RECT{0, 0, 200, 200});
     EXPECT_EQ(crossHair.left, 56);
     EXPECT_EQ(crossHair.top, 36);
-    EXPECT_EQ(crossHair.right, 104);
-    EXPECT_EQ(crossHair.bottom, 84);
+    EXPECT_EQ(crossHair.right, 104); // exclusive: 103 + 1
+    EXPECT_EQ(crossHair.bottom, 84); // exclusive: 83 + 1
 
     // Pens and brush deleted, the DC's own back in place.
     EXPECT_EQ(emu::LiveGdiObjects(), 0) << emu::DescribeLiveGdi();
@@ -260,7 +264,8 @@ TEST_F(DrawingTest, TargetWaitsHalfASecondAlsoWhenTheTickCountWraps) {
 TEST_F(DrawingTest, StoreGivesBackTheFiftyPixelBlockAroundATarget) {
     OpenCalibrationWindow();
     DrawInstructionPanel(dc);
-    // Corners of the block saved for (80, 60) and pixels just outside it.
+    // Corners of the block saved for (80, 60), 50 pixels from (80 - 25, 60 - 25)
+    // to (104, 84), and pixels just outside it.
     SetPixel(dc, 55, 35, RGB(0, 0, 255));
     SetPixel(dc, 104, 84, RGB(0, 255, 0));
     SetPixel(dc, 54, 35, RGB(0, 0, 255));
@@ -281,9 +286,10 @@ TEST_F(DrawingTest, StoreGivesBackTheFiftyPixelBlockAroundATarget) {
     EXPECT_EQ(Pixel(80, 60), LightGrey);
     EXPECT_EQ(Pixel(54, 35), Black);
     EXPECT_EQ(Pixel(105, 84), Black);
-    EXPECT_EQ(Pixel(80, 85), Black);
+    EXPECT_EQ(Pixel(80, 85), Black); // below the block: 35 + 50
 
-    // A target over the panel gives the panel back.
+    // A target over the panel gives the panel back: its block from (135, 175)
+    // holds the frame's corner at (150, 190).
     DrawInstructionPanel(dc);
     SaveTargetBackground(store, dc, 160, 200);
     DrawTarget(dc, 160, 200, TargetRadius);
@@ -320,8 +326,8 @@ TEST_F(DrawingTest, WithoutAStoreTargetsAreDrawnAndStay) {
         RestoreTargetBackground(store, dc, 80, 60);
         SaveTargetBackground(store, dc, 560, 420);
         DrawTarget(dc, 560, 420, TargetRadius);
-        EXPECT_EQ(Pixel(56, 61), Red);
-        EXPECT_EQ(Pixel(536, 421), Red);
+        EXPECT_EQ(Pixel(56, 61), Red);   // outer ring, 80 - 24
+        EXPECT_EQ(Pixel(536, 421), Red); // outer ring, 560 - 24
         ReleaseBackgroundStore(store);
         EXPECT_EQ(emu::LiveDCs(), 1) << emu::DescribeLiveGdi();
         EXPECT_EQ(emu::LiveGdiObjects(), 0) << emu::DescribeLiveGdi();

@@ -182,6 +182,8 @@ TEST_F(ScreensTest, RangeValuesOfAnotherTypeOrSize) {
     emu::SetString(key, "XlateZLow", "255");    // 4 bytes with the terminator
     emu::SetString(key, "XlateZHigh", "65535"); // 6 bytes: not read
     EXPECT_EQ(EnumerateScreens(), 1);
+    // "255" and its terminator are the bytes 0x32 0x35 0x35 0x00, read
+    // little-endian as 0x00353532.
     ExpectRanges(Context.ScreenRangeTable[0], 0x34, 0x1234, 0x123456, 0, 0x00353532, 0);
 }
 
@@ -197,8 +199,8 @@ TEST_F(ScreensTest, ScreenCountOfAnotherTypeOrSize) {
         {REG_BINARY, {2, 0}, 2, 1},
         {REG_BINARY, {2, 0, 0}, 2, 1},
         {REG_BINARY, {2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, 2, 1}, // the first 4 bytes count
-        {REG_SZ, {'2', 0}, 0x32, 1},                              // 50: one key present
-        {REG_BINARY, std::vector<std::uint8_t>(129, 1), 0, 0},    // does not fit 128 bytes
+        {REG_SZ, {'2', 0}, 0x32, 1},                           // '2' is 0x32, 50: one key present
+        {REG_BINARY, std::vector<std::uint8_t>(129, 1), 0, 0}, // does not fit 128 bytes
     };
     for (const Case& c : cases) {
         SetUp();
@@ -216,10 +218,16 @@ TEST_F(ScreensTest, GridModeComputesTheRangesOfEveryScreen) {
         std::int32_t cells, cell;
         std::uint32_t low, high;
     };
+    // A cell is fullScale / cells wide (integer division); cell n covers
+    // (n - 1) x width to n x width - 1.
     const Case cases[] = {
-        {0x8000, 1, 1, 0, 32767},      {0x8000, 2, 1, 0, 16383},  {0x8000, 2, 2, 16384, 32767},
-        {0x8000, 3, 3, 21844, 32765},  {0x10000, 1, 1, 0, 65535}, {0x10000, 3, 2, 21845, 43689},
-        {0x10000, 3, 3, 43690, 65534},
+        {0x8000, 1, 1, 0, 32767},      // width 32768
+        {0x8000, 2, 1, 0, 16383},      // width 16384
+        {0x8000, 2, 2, 16384, 32767},  // 2 x 16384 - 1
+        {0x8000, 3, 3, 21844, 32765},  // width 10922: 2 x 10922, 3 x 10922 - 1
+        {0x10000, 1, 1, 0, 65535},     // width 65536
+        {0x10000, 3, 2, 21845, 43689}, // width 21845: 1 x 21845, 2 x 21845 - 1
+        {0x10000, 3, 3, 43690, 65534}, // 2 x 21845, 3 x 21845 - 1
     };
     // Columns and rows follow the same rule: each case is run on both axes.
     for (const Case& c : cases) {
@@ -250,6 +258,7 @@ TEST_F(ScreensTest, GridModeGivesEveryScreenTheSameRanges) {
     EXPECT_EQ(Context.RangeEntryCount, 2);
     for (int n = 0; n < 2; ++n) {
         EXPECT_STREQ(Context.ScreenRangeTable[n].KeyPath, NtScreenKey(n).c_str());
+        // Third of three columns of 0x8000 / 3 = 10922: 2 x 10922 to 3 x 10922 - 1.
         ExpectRanges(Context.ScreenRangeTable[n], 21844, 32765, 0, 32767, 1, 255);
     }
 }

@@ -60,6 +60,7 @@ TEST_F(SettingsTest, SavesTheThirteenValuesInOrder) {
     EXPECT_EQ(SaveCalibration(1), 1);
     EXPECT_TRUE(emu::EventsOf("messagebox").empty());
 
+    // The record's fields as PrepareTwoScreens set them, in the order saved.
     const std::uint32_t expected[] = {1, 101,   102,    103,    104, 1,  255,
                                       0, 32767, 0x1234, 0xFFFF, 1,   255};
     std::vector<emu::Event> sets = emu::EventsOf("regset");
@@ -150,8 +151,8 @@ TEST_F(SettingsTest, BeepSettings) {
     emu::SetDword(Class, "BeepTime", 70000);
     emu::SetDword(Class, "BeepFreq", 0x12345678);
     ReadBeepSettings();
-    EXPECT_EQ(Context.Beep.BeepTime, 4464);
-    EXPECT_EQ(Context.Beep.BeepFreq, 0x5678);
+    EXPECT_EQ(Context.Beep.BeepTime, 4464);   // 70000 - 65536
+    EXPECT_EQ(Context.Beep.BeepFreq, 0x5678); // low half of 0x12345678
 
     // Each value on its own: only BeepFreq stored.
     emu::DeleteValue(Class, "BeepTime");
@@ -178,8 +179,8 @@ TEST_F(SettingsTest, BeepValuesOfAnotherTypeOrSize) {
     emu::SetValue(Class, "BeepTime", REG_BINARY, {0x10, 0x27, 0x01});
     emu::SetString(Class, "BeepFreq", "9");
     ReadBeepSettings();
-    EXPECT_EQ(Context.Beep.BeepTime, 10000);
-    EXPECT_EQ(Context.Beep.BeepFreq, 0x39);
+    EXPECT_EQ(Context.Beep.BeepTime, 10000); // 0x012710 = 75536; its low half 0x2710
+    EXPECT_EQ(Context.Beep.BeepFreq, 0x39);  // "9" and its terminator: 0x39, 0x00
     EXPECT_EQ(Context.Beep.BeepFlag, 1);
     EXPECT_EQ(Context.Beep.Header.ScreenIndex, header.ScreenIndex);
 }
@@ -196,7 +197,7 @@ TEST_F(SettingsTest, StoredLanguageWinsOverTheLocale) {
 
     emu::SetDword(Class, "CplLanguage", 0xFFFFFFFF);
     SelectLanguage();
-    EXPECT_EQ(Context.LanguageIndex, -1);
+    EXPECT_EQ(Context.LanguageIndex, -1); // 0xFFFFFFFF as a signed 32-bit number
 
     emu::SetValue(Class, "CplLanguage", REG_BINARY, {4});
     SelectLanguage();

@@ -46,7 +46,7 @@ TEST_F(CommandLineTest, ScreenOptionInAnyCaseAndWithWhiteSpace) {
          {"-t2", "-T2", "-T 2", "-T\t+2", "-T\n2", "-T\v2", "-T\f2", "-T\r2", "-T1 -T2"}) {
         Context = CalibrationContext{};
         EXPECT_EQ(Run(text), "") << text;
-        EXPECT_EQ(Context.ScreenIndex, 1) << text;
+        EXPECT_EQ(Context.ScreenIndex, 1) << text; // screen 2 counted from 0
         EXPECT_EQ(Context.UseStoredRanges, 0) << text;
     }
 }
@@ -63,7 +63,7 @@ TEST_F(CommandLineTest, ScreenNumbersBelowOneAreInvalid) {
 
 TEST_F(CommandLineTest, LargestScreenNumberIsAccepted) {
     EXPECT_EQ(Run("-T2147483647"), "");
-    EXPECT_EQ(Context.ScreenIndex, 2147483646);
+    EXPECT_EQ(Context.ScreenIndex, 2147483646); // 2147483647 - 1, counted from 0
     // Wraps in 32 bits like the runtime's reader, to a negative and invalid value.
     EXPECT_NE(Run("-T2147483648"), "");
 }
@@ -105,7 +105,7 @@ TEST_F(CommandLineTest, NumbersEndAtTheFirstCharacterThatIsNotADigit) {
 
 TEST_F(CommandLineTest, DashInsideAValueStartsANewOption) {
     EXPECT_EQ(Run("-O5-3"), Message("-3", "-O5-3"));
-    EXPECT_EQ(failPosition, 3);
+    EXPECT_EQ(failPosition, 3); // "-O5" is 3 characters
     EXPECT_EQ(Context.TimeoutSeconds, 5);
 }
 
@@ -161,21 +161,21 @@ TEST_F(CommandLineTest, DashAfterGBeginsAnOptionUnlessABlankOrTheEndFollows) {
     EXPECT_EQ(Context.UseStoredRanges, 0);
 
     EXPECT_EQ(Run("-G- -X"), Message("-X", "-G- -X"));
-    EXPECT_EQ(failPosition, 4);
+    EXPECT_EQ(failPosition, 4); // after "-G- "
     EXPECT_EQ(Run("-G-3"), Message("-3", "-G-3"));
-    EXPECT_EQ(failPosition, 2);
+    EXPECT_EQ(failPosition, 2); // after "-G"
     // The second '-' is an option whose letter is the third.
     EXPECT_EQ(Run("-G--T2"), Message("--T2", "-G--T2"));
-    EXPECT_EQ(failPosition, 2);
+    EXPECT_EQ(failPosition, 2); // after "-G"
     // A blank is the space character only.
     EXPECT_EQ(Run("-G-\t-T2"), Message("-\t-T2", "-G-\t-T2"));
-    EXPECT_EQ(failPosition, 2);
+    EXPECT_EQ(failPosition, 2); // after "-G"
 }
 
 TEST_F(CommandLineTest, UnknownLettersAndATrailingDash) {
     EXPECT_EQ(Run("-X"), Message("-X", "-X"));
     EXPECT_EQ(Run("-T2 -"), Message("-", "-T2 -"));
-    EXPECT_EQ(failPosition, 4);
+    EXPECT_EQ(failPosition, 4); // after "-T2 "
     EXPECT_EQ(Run("-T1 --T2"), Message("--T2", "-T1 --T2"));
 }
 
@@ -185,7 +185,7 @@ TEST_F(CommandLineTest, ParsingLeavesTheTextAlone) {
     int position = 0;
     EXPECT_EQ(ParseCommandLine(text.c_str(), &position), 0);
     EXPECT_EQ(text, copy);
-    EXPECT_EQ(position, 9);
+    EXPECT_EQ(position, 9); // after "-T2 -O30 "
 }
 
 TEST_F(CommandLineTest, LongCommandLineIsQuotedToFiftyCharacters) {
@@ -208,7 +208,7 @@ TEST_F(CommandLineTest, OverlongParameterIsShortenedToFit) {
     std::string text = std::string(60, 'x') + " -Q" + std::string(1000, 'z');
     std::string message = Run(text);
     // ParamErrorMessage holds 512 characters with the terminator.
-    EXPECT_EQ(message.size(), 511u);
+    EXPECT_EQ(message.size(), 511u); // 512 - 1
     std::string quoted = "\" invalid in command line \"" + text.substr(0, 50) + "\"";
     EXPECT_EQ(message.substr(message.size() - quoted.size()), quoted);
     EXPECT_EQ(message.substr(0, 14), "Parameter \"-Qz");

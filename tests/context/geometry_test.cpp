@@ -1,4 +1,5 @@
 #include "context/command_line.h"
+#include "context/platform.h"
 #include "support/machine_test.h"
 
 namespace {
@@ -30,16 +31,16 @@ class GeometryTest : public MachineTest {
 TEST_F(GeometryTest, PlatformDecidesTheNormalisedSpace) {
     Boot(emu::Platform::WindowsNT, 0, 0);
     EXPECT_EQ(Context.PlatformKind, PlatformWindowsNT);
-    EXPECT_EQ(Context.FullScale, 0x8000u);
+    EXPECT_EQ(Context.FullScale, 0x8000u); // 0x7FFF + 1
     Context = CalibrationContext{};
     Boot(emu::Platform::Windows9x, 0, 0);
     EXPECT_EQ(Context.PlatformKind, PlatformWindows9x);
-    EXPECT_EQ(Context.FullScale, 0x10000u);
+    EXPECT_EQ(Context.FullScale, 0x10000u); // 0xFFFF + 1
     Context = CalibrationContext{};
     Boot(emu::Platform::Win32s, 0, 0);
     EXPECT_EQ(Context.PlatformKind, PlatformWin32s);
     EXPECT_EQ(Context.MaxCoordinate, 0u);
-    EXPECT_EQ(Context.FullScale, 1u);
+    EXPECT_EQ(Context.FullScale, 1u); // 0 + 1
 }
 
 // Bit 31 tells Windows NT from the rest before the major version is looked
@@ -74,13 +75,14 @@ TEST_F(GeometryTest, WholeDesktopOnWindowsNT) {
     Boot(emu::Platform::WindowsNT, 1024, 768);
     SetRange(0, 0, 0x7FFF, 0, 0x7FFF);
     ComputeWindowGeometry(0);
-    ExpectWindow(0, 0, 1024, 768);
+    ExpectWindow(0, 0, 1024, 768); // 0x8000 x 1024 / 0x8000, 0x8000 x 768 / 0x8000
 }
 
 TEST_F(GeometryTest, RightHalfOnWindowsNT) {
     Boot(emu::Platform::WindowsNT, 1024, 768);
     SetRange(1, 0x4000, 0x7FFF, 0, 0x7FFF);
     ComputeWindowGeometry(1);
+    // 0x4000 x 1024 / 0x8000 = 512; (0x7FFF - 0x4000 + 1) x 1024 / 0x8000 = 512.
     ExpectWindow(512, 0, 512, 768);
 }
 
@@ -88,8 +90,8 @@ TEST_F(GeometryTest, MiddleColumnOfThreeOnWindows9x) {
     Boot(emu::Platform::Windows9x, 1024, 768);
     SetRange(0, 21845, 43689, 0, 0xFFFF);
     ComputeWindowGeometry(0);
-    EXPECT_EQ(Context.WindowLeft, 341);
-    EXPECT_EQ(Context.WindowWidth, 341);
+    EXPECT_EQ(Context.WindowLeft, 341);  // 21845 x 1024 / 65536 = 341.33
+    EXPECT_EQ(Context.WindowWidth, 341); // (43689 - 21845 + 1) x 1024 / 65536 = 341.33
 }
 
 TEST_F(GeometryTest, UnfilledEntryGivesAnEmptyWindow) {
@@ -104,6 +106,7 @@ TEST_F(GeometryTest, BeforeThePlatformIsKnownTheScaleIsOne) {
     Context.DesktopHeight = 480;
     SetRange(0, 1, 2, 0, 0);
     ComputeWindowGeometry(0);
+    // Left 1 x 640, width (2 - 1 + 1) x 640, height (0 - 0 + 1) x 480.
     ExpectWindow(640, 0, 1280, 480);
 }
 
@@ -111,7 +114,7 @@ TEST_F(GeometryTest, Win32sMultipliesTheRawRange) {
     Boot(emu::Platform::Win32s, 640, 480);
     SetRange(0, 0, 1, 0, 0);
     ComputeWindowGeometry(0);
-    ExpectWindow(0, 0, 1280, 480);
+    ExpectWindow(0, 0, 1280, 480); // width (1 - 0 + 1) x 640 / 1
 }
 
 // Win32s scales nothing, so an entry without ranges shows its zeros: one raw
@@ -130,18 +133,19 @@ TEST_F(GeometryTest, ProductsWrapInThirtyTwoBits) {
     SetRange(0, 0, 0xFFFF, 0, 0xFFFF);
     ComputeWindowGeometry(0);
     EXPECT_EQ(Context.WindowWidth, 0);
-    EXPECT_EQ(Context.WindowHeight, 768);
+    EXPECT_EQ(Context.WindowHeight, 768); // 0x10000 x 768 / 0x10000
 }
 
 // A product past 2^31 is still a positive number of pixels: the division is
 // unsigned.
 TEST_F(GeometryTest, ProductsAreDividedUnsigned) {
     Boot(emu::Platform::Windows9x, 50000, 50000);
-    // 0xC000 x 50000 = 2457600000.
+    // 0xC000 x 50000 = 2457600000, / 0x10000 = 37500; the width
+    // (0xFFFF - 0xC000 + 1) x 50000 / 0x10000 = 12500.
     SetRange(0, 0xC000, 0xFFFF, 0xC000, 0xFFFF);
     ComputeWindowGeometry(0);
     ExpectWindow(37500, 37500, 12500, 12500);
-    // The width's own product: 0xC001 x 50000 = 2457650000.
+    // The width's own product: 0xC001 x 50000 = 2457650000, / 0x10000 = 37500.76.
     SetRange(0, 0x0000, 0xC000, 0, 0xFFFF);
     ComputeWindowGeometry(0);
     EXPECT_EQ(Context.WindowWidth, 37500);

@@ -50,6 +50,24 @@ TEST_F(DriverTest, WithoutDeviceIoControlEveryRequestFails) {
     EXPECT_TRUE(emu::DriverRequestsOf(emu::CodeGetDriverInfo).empty());
 }
 
+// DeviceIoControl is looked up once, when the device is opened: a system
+// whose export came or went after that point would change nothing, and a
+// request that looked it up again would see the change.
+TEST_F(DriverTest, DeviceIoControlIsLookedUpOnceWhenTheDeviceOpens) {
+    Open();
+    emu::Machine().deviceIoControl = false;
+    EXPECT_TRUE(EnablePointQueueing());
+    EXPECT_EQ(GetDriverInfo(), 4);
+    EXPECT_EQ(emu::DriverRequestsOf(emu::CodeEnablePointQueueing).size(), 1u);
+    EXPECT_EQ(emu::DriverRequestsOf(emu::CodeGetDriverInfo).size(), 1u);
+
+    CloseDriverDevice();
+    Open();
+    emu::Machine().deviceIoControl = true;
+    EXPECT_FALSE(EnablePointQueueing());
+    EXPECT_EQ(emu::DriverRequestsOf(emu::CodeEnablePointQueueing).size(), 1u);
+}
+
 TEST_F(DriverTest, EveryRequestCarriesTheHeaderOfThatMoment) {
     Open();
     Context.Header.ScreenIndex = 2;
@@ -61,6 +79,7 @@ TEST_F(DriverTest, EveryRequestCarriesTheHeaderOfThatMoment) {
     SetCalibration();
     SendBeepControl(1);
     GetDriverInfo();
+    // Version 4, 4, 0 and the screen 2, each a little-endian word.
     const auto header = Bytes({0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x02, 0x00});
     ASSERT_EQ(emu::DriverLog().size(), 7u);
     std::vector<std::uint32_t> codes;
@@ -70,7 +89,8 @@ TEST_F(DriverTest, EveryRequestCarriesTheHeaderOfThatMoment) {
         EXPECT_EQ(std::vector<std::uint8_t>(request.in.begin(), request.in.begin() + 8), header)
             << emu::DriverCodeName(request.code);
     }
-    // The control codes the driver answers to.
+    // The control codes the driver answers to: 0x9C40 << 16 | function << 2 for
+    // the functions 0x902, 0x903, 0x90B, 0x904, 0x901, 0x907 and 0x90A.
     EXPECT_EQ(codes, (std::vector<std::uint32_t>{0x9C402408, 0x9C40240C, 0x9C40242C, 0x9C402410,
                                                  0x9C402404, 0x9C40241C, 0x9C402428}));
 }
@@ -83,11 +103,14 @@ TEST_F(DriverTest, RequestSizes) {
     SetCalibration();
     SendBeepControl(0);
     GetDriverInfo();
+    // The 8-byte header and the record's own words (the touch 5, the
+    // calibration 13, the beep 3); the driver's information is 28 words, the
+    // header's place among them.
     const std::pair<std::uint32_t, std::size_t> sizes[] = {{DisablePointQueueingCode, 8},
-                                                           {GetRawTouchCode, 18},
-                                                           {SetCalibrationCode, 34},
-                                                           {SetBeepCode, 14},
-                                                           {GetDriverInfoCode, 56}};
+                                                           {GetRawTouchCode, 8 + 2 * 5},
+                                                           {SetCalibrationCode, 8 + 2 * 13},
+                                                           {SetBeepCode, 8 + 2 * 3},
+                                                           {GetDriverInfoCode, 2 * 28}};
     for (std::size_t i = 0; i < std::size(sizes); ++i) {
         const emu::DriverRequest& request = emu::DriverLog()[i];
         EXPECT_EQ(request.code, sizes[i].first);
@@ -114,6 +137,8 @@ TEST_F(DriverTest, SetCalibrationBufferByteForByte) {
     record.XlateZHigh = 255;
     record.XlateZLow = 1;
     EXPECT_TRUE(SetCalibration());
+    // The header, then 300 = 0x012C, 900 = 0x0384, 250 = 0x00FA, 850 = 0x0352,
+    // 1, 255, 0, and the ranges high before low: 32767 = 0x7FFF, 0, ...
     EXPECT_EQ(emu::DriverLog().back().in,
               Bytes({0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x01, 0x00, 0x2C, 0x01, 0x84, 0x03,
                      0xFA, 0x00, 0x52, 0x03, 0x01, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF, 0x7F,
@@ -176,6 +201,7 @@ TEST_F(DriverTest, BeepControlStoresTheFlag) {
     Context.Beep.BeepFreq = 440;
     Context.Beep.BeepTime = 70;
     EXPECT_TRUE(SendBeepControl(0));
+    // The header, the flag 0, the frequency 440 = 0x01B8 and the time 70.
     EXPECT_EQ(emu::DriverLog().back().in, Bytes({4, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0xB8, 0x01, 70, 0}));
     emu::Driver().failing.insert(SetBeepCode);
     EXPECT_FALSE(SendBeepControl(1));

@@ -9,6 +9,9 @@
 namespace scenario {
 namespace {
 
+// On the 1024 x 768 desktop, targets 768 and 576 pixels apart with margins of
+// 128 and 96: x 2880 / 768 x 128 = 480 each side of 600 and 3480 (120, 3960);
+// y 2960 / 576 x 96 = 493.33, truncated, each side of 560 and 3520 (67, 4013).
 const json PlainTouches = {{600, 560}, {3480, 3520}, {3470, 575}};
 const std::vector<std::string> SavedOrder = {
     "SwapXY",    "XLow",       "XHigh",     "YLow",       "YHigh",     "ZLow",      "ZHigh",
@@ -39,6 +42,7 @@ TEST_F(CalibrationScenario, YesOnTheFirstAttemptStoresTheCalibration) {
     ASSERT_EQ(beeps.size(), 2u);
     EXPECT_EQ(beeps[0].in[8], 0);
     EXPECT_EQ(beeps[1].in[8], 1);
+    // The header, the flag 0, the frequency 1000 = 0x03E8, the time 32 = 0x20.
     EXPECT_EQ(emu::Hex(beeps[0].in.data(), 14), "0400040000000000"
                                                 "0000e8032000");
 
@@ -77,6 +81,7 @@ TEST_F(CalibrationScenario, TheVirtualUserMeetsEveryTarget) {
               1);
     std::vector<json> touches = Events("touch");
     ASSERT_EQ(touches.size(), 3u);
+    // The targets of the 1024 x 768 desktop: 1024 / 8, 768 / 8 and 7 times each.
     EXPECT_EQ(touches[0]["x"], 128);
     EXPECT_EQ(touches[0]["y"], 96);
     EXPECT_EQ(touches[1]["x"], 896);
@@ -99,6 +104,7 @@ TEST_F(CalibrationScenario, NoThenYesTakesThreeNewTouchesAndSavesOnlyTheSecond) 
     EXPECT_EQ(Requests(), Concat(Concat({"GetDriverInfo"}, OneAttempt()), OneAttempt()));
     EXPECT_EQ(Events("dialog").size(), 2u);
     EXPECT_EQ(RegistryWriteNames(), SavedOrder);
+    // The second touches are the first moved by 100: 120 + 100, 67 + 100.
     EXPECT_EQ(Saved("XLow"), 220u);
     EXPECT_EQ(Saved("YLow"), 167u);
 }
@@ -162,9 +168,9 @@ TEST_F(CalibrationScenario, OnlyTheTouchFlagMakesATouch) {
     json touches = {{100, 200, 0}, {0, 0, 1}, {3480, 3520}, {3470, 575}};
     EXPECT_EQ(Run({{"driver", {{"touches", touches}}}}), 1);
     // Touch 1 was the flagged (0, 0); the unflagged (100, 200) would give 4043.
-    EXPECT_EQ(Saved("XHigh"), 4060u);
-    EXPECT_EQ(Saved("YHigh"), 4106u);
-    EXPECT_EQ(Saved("XLow"), 1u);
+    EXPECT_EQ(Saved("XHigh"), 4060u); // 3480 / 768 x 128 = 580: 3480 + 580
+    EXPECT_EQ(Saved("YHigh"), 4106u); // 3520 / 576 x 96 = 586.67: 3520 + 586
+    EXPECT_EQ(Saved("XLow"), 1u);     // 0 - 580, clamped
 }
 
 TEST_F(CalibrationScenario, FailingSetCalibrationShowsTwoBoxesAndSavesNothing) {
@@ -196,8 +202,8 @@ TEST_F(CalibrationScenario, FailingRequestsThatNobodyChecksChangeNothing) {
 
 TEST_F(CalibrationScenario, TheDriversReplyIsWhatGetsSaved) {
     std::vector<int> reply(34, 0);
-    reply[8] = 0x11;
-    reply[20] = 1;
+    reply[8] = 0x11; // XLow, the first word after the 8-byte header
+    reply[20] = 1;   // SwapXY, the seventh: 8 + 2 x 6
     EXPECT_EQ(Run({{"driver", {{"replies", {{"SetCalibration", reply}}}}}}), 1);
     EXPECT_EQ(Saved("XLow"), 0x11u);
     EXPECT_EQ(Saved("SwapXY"), 1u);

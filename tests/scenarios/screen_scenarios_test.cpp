@@ -61,6 +61,8 @@ TEST_F(ScreenScenario, EscOnTargetTwoLeavesTargetOneRestoredAndTargetTwoShown) {
             atTargetTwo = BlockAround({896, 672});
         }
     });
+    // The targets of the 1024 x 768 desktop, (1024 / 8, 768 / 8) and 7 times
+    // that; the blocks around them 50 x 50 = 2500 pixels.
     EXPECT_EQ(atTargetOne, Block(2500, Grey));
     ASSERT_EQ(atTargetTwo.size(), 2500u);
     EXPECT_EQ(atTargetTwo[25 * 50 + 25], Black); // the cross hair's centre

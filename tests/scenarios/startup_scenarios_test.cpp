@@ -214,12 +214,13 @@ TEST_F(StartupScenario, OneChosenScreenOnly) {
     EXPECT_EQ(emu::GetDword(ScreenKey(1), "XlateXHigh"), 0x7FFFu);
     EXPECT_TRUE(emu::GetDword(ScreenKey(1), "XLow").has_value());
     EXPECT_FALSE(emu::GetDword(ScreenKey(0), "XLow").has_value());
+    // The header's screen word (bytes 6 and 7): -T2 counted from 0.
     EXPECT_EQ(emu::DriverRequestsOf(emu::CodeSetCalibration).at(0).in[6], 1);
 }
 
 TEST_F(StartupScenario, ChainStopsWhereTheRangeTableEnds) {
     EXPECT_EQ(Run({{"registry_text", InstalledScreens(20)}}), 1);
-    EXPECT_EQ(WindowOps().size(), 32u);
+    EXPECT_EQ(WindowOps().size(), 32u); // a creation and a destruction for each of 16 entries
     EXPECT_TRUE(emu::GetDword(ScreenKey(15), "XLow").has_value());
     EXPECT_FALSE(emu::GetDword(ScreenKey(16), "XLow").has_value());
 }
@@ -227,6 +228,7 @@ TEST_F(StartupScenario, ChainStopsWhereTheRangeTableEnds) {
 TEST_F(StartupScenario, MonitorGridPlacesTheWindow) {
     EXPECT_EQ(Run({}, "-P2,1,2,1"), 1);
     json create = Events("window").at(0);
+    // Column 2 of 2: 0x8000 / 2 = 16384 wide, from 16384; 16384 x 1024 / 0x8000.
     EXPECT_EQ(create["x"], 512);
     EXPECT_EQ(create["w"], 512);
     EXPECT_EQ(create["h"], 768);
