@@ -6,7 +6,7 @@
 #include "emu/clock.h"
 #include "emu/trace.h"
 #include "emu/window_manager.h"
-#include "window_state.h"
+#include "user32/win.h"
 
 #include <deque>
 

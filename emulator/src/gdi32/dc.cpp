@@ -7,7 +7,7 @@
 #include "emu/resources.h"
 #include "emu/window_manager.h"
 #include "coordinates.h"
-#include "gdi_surface.h"
+#include "gdi32/gdi_private.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -9,7 +9,7 @@
 #include "emu/trace.h"
 #include "emu/window_manager.h"
 #include "coordinates.h"
-#include "window_state.h"
+#include "user32/win.h"
 
 #include <algorithm>
 #include <cctype>
