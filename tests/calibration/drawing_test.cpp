@@ -5,6 +5,7 @@
 #include "support/machine_test.h"
 
 #include "emu/clock.h"
+#include "emu/faults.h"
 #include "emu/gdi.h"
 #include "emu/resources.h"
 

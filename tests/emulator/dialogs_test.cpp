@@ -12,7 +12,7 @@
 #include "emu/clock.h"
 #include "emu/machine.h"
 #include "emu/trace.h"
-#include "emu/user.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 
 namespace {

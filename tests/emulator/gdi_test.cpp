@@ -1,6 +1,8 @@
 // The emulated GDI: pixel geometry of the drawing calls, clipping, object
 // accounting, text and screenshots.
+#include "emu/faults.h"
 #include "emu/gdi.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 #include "support/machine_test.h"
 

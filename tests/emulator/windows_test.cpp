@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "emu/clock.h"
+#include "emu/faults.h"
+#include "emu/gdi.h"
 #include "emu/machine.h"
 #include "emu/trace.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 
 namespace {
@@ -221,6 +224,34 @@ TEST_F(WindowsTest, ClientAreaFollowsTheFrameOfTheStyle) {
     EXPECT_EQ(r.bottom, 100 - 2 * 3 - 19);
     ASSERT_TRUE(GetWindowRect(framed, &r));
     EXPECT_EQ(r.right - r.left, 200);
+}
+
+// The client area has one owner: what WM_NCCALCSIZE left is where the
+// window's DC draws and where the test helper reads.
+TEST_F(WindowsTest, WindowDcDrawsWhereWmNcCalcSizeLeftTheClientArea) {
+    constexpr LONG Indent = 10;
+    hook = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message != WM_NCCALCSIZE) {
+            return Default;
+        }
+        DefWindowProcA(hwnd, message, wParam, lParam);
+        reinterpret_cast<RECT*>(lParam)->left += Indent;
+        return 0;
+    };
+    HWND hwnd = Popup(100, 100, 50, 50, WS_VISIBLE);
+    RECT client{};
+    ASSERT_TRUE(GetClientRect(hwnd, &client));
+    EXPECT_EQ(client.right, 50 - Indent);
+
+    constexpr COLORREF Red = RGB(255, 0, 0);
+    HDC dc = GetDC(hwnd);
+    SetPixel(dc, 0, 0, Red);
+    ReleaseDC(hwnd, dc);
+    // A popup has no frame: its client area starts at the window's left
+    // edge 100 plus the 10 pixels the procedure took, x = 110.
+    EXPECT_EQ(emu::DesktopPixel(110, 100), emu::RgbOf(Red));
+    EXPECT_NE(emu::DesktopPixel(105, 100), emu::RgbOf(Red));
+    EXPECT_EQ(emu::WindowPixel(hwnd, 0, 0), emu::RgbOf(Red));
 }
 
 TEST_F(WindowsTest, ShowInvalidatesWithEraseAndUpdateWindowPaintsOnce) {

@@ -4,8 +4,10 @@
 
 #include "calibration/drawing.h"
 #include "context/context.h"
+#include "emu/faults.h"
 #include "emu/gdi.h"
 #include "emu/touchscreen.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 
 #include <functional>

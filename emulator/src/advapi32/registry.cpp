@@ -1,6 +1,7 @@
 // The registry: RegOpenKeyExA, RegQueryValueExA, RegSetValueExA and
 // RegCloseKey over an in-memory tree of keys, and the control API of
 // emu/registry.h.
+#include "emu/faults.h"
 #include "emu/registry.h"
 
 #include "emu/resources.h"

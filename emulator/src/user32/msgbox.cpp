@@ -6,6 +6,7 @@
 
 #include "emu/resources.h"
 #include "emu/trace.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 #include "user32/win.h"
 
