@@ -1,19 +1,17 @@
-// The registry: RegOpenKeyExA, RegQueryValueExA, RegSetValueExA and
-// RegCloseKey over an in-memory tree of keys, and the control API of
-// emu/registry.h.
+// The registry's Win32 calls: RegOpenKeyExA, RegQueryValueExA,
+// RegSetValueExA and RegCloseKey, on handles opened over the tree, with the
+// access rights a handle keeps and the writes a test makes fail.
+#include "advapi32/registry_private.h"
+
 #include "emu/faults.h"
 #include "emu/registry.h"
-
 #include "emu/resources.h"
 #include "emu/trace.h"
 
-#include <algorithm>
-#include <array>
 #include <cstring>
-#include <map>
-#include <memory>
+#include <optional>
 
-namespace emu {
+namespace emu::reg {
 
 namespace {
 
@@ -38,29 +36,6 @@ constexpr REGSAM WritingRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE
 // device handles, and multiples of 4 like real handles.
 constexpr std::uintptr_t FirstKeyHandle = 0x20000;
 
-struct Key {
-    std::string name;
-    Key* parent = nullptr;
-    std::map<std::string, std::shared_ptr<Key>> children; // by folded name
-    std::vector<RegistryValue> values;                    // in creation order
-    bool readOnly = false;
-    bool deleted = false;
-};
-
-struct Root {
-    const char* name;
-    const char* shortName;
-    std::uintptr_t predefined;
-};
-constexpr std::array<Root, 5> Roots = {{
-    {"HKEY_CLASSES_ROOT", "HKCR", 0x80000000},
-    {"HKEY_CURRENT_USER", "HKCU", 0x80000001},
-    {"HKEY_LOCAL_MACHINE", "HKLM", 0x80000002},
-    {"HKEY_USERS", "HKU", 0x80000003},
-    {"HKEY_CURRENT_CONFIG", "HKCC", 0x80000005},
-}};
-constexpr std::size_t LocalMachine = 2;
-
 struct OpenKey {
     std::shared_ptr<Key> key;
     REGSAM access = 0;
@@ -80,167 +55,6 @@ std::vector<FailingWrite> failingWrites;
 
 // Windows compares registry names without regard to case over all of
 // Unicode; for Windows-1252 that is ASCII plus the accented Latin-1 letters
-// and the few letters in 0x80 to 0x9F.
-char FoldChar(char c) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte >= 'A' && byte <= 'Z') {
-        return static_cast<char>(byte + 0x20);
-    }
-    if (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7) {
-        return static_cast<char>(byte + 0x20);
-    }
-    switch (byte) {
-    case 0x8A: return static_cast<char>(0x9A); // Š
-    case 0x8C: return static_cast<char>(0x9C); // Œ
-    case 0x8E: return static_cast<char>(0x9E); // Ž
-    case 0x9F: return static_cast<char>(0xFF); // Ÿ
-    default: return c;
-    }
-}
-
-std::string Fold(const std::string& text) {
-    std::string folded = text;
-    std::transform(folded.begin(), folded.end(), folded.begin(), FoldChar);
-    return folded;
-}
-
-void ResetRoots() {
-    for (std::size_t i = 0; i < Roots.size(); ++i) {
-        roots[i] = std::make_shared<Key>();
-        roots[i]->name = Roots[i].name;
-    }
-}
-
-std::shared_ptr<Key>& Tree(std::size_t root) {
-    if (!roots[root]) {
-        ResetRoots();
-    }
-    return roots[root];
-}
-
-std::vector<std::string> SplitComponents(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : path) {
-        if (c == '\\') {
-            parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    parts.push_back(part);
-    return parts;
-}
-
-std::optional<std::size_t> RootIndex(const std::string& component) {
-    std::string folded = Fold(component);
-    for (std::size_t i = 0; i < Roots.size(); ++i) {
-        if (folded == Fold(Roots[i].name) || folded == Fold(Roots[i].shortName)) {
-            return i;
-        }
-    }
-    return std::nullopt;
-}
-
-// A control-API path: the root and the key names below it, empty names
-// dropped.
-struct ControlPath {
-    std::size_t root = LocalMachine;
-    std::vector<std::string> names;
-};
-
-ControlPath ParseControlPath(const std::string& path) {
-    ControlPath parsed;
-    std::vector<std::string> parts = SplitComponents(path);
-    std::size_t first = 0;
-    if (std::optional<std::size_t> root = RootIndex(parts[0])) {
-        parsed.root = *root;
-        first = 1;
-    }
-    for (std::size_t i = first; i < parts.size(); ++i) {
-        if (!parts[i].empty()) {
-            parsed.names.push_back(parts[i]);
-        }
-    }
-    return parsed;
-}
-
-std::shared_ptr<Key> Child(const Key& key, const std::string& name) {
-    auto found = key.children.find(Fold(name));
-    return found == key.children.end() ? nullptr : found->second;
-}
-
-std::shared_ptr<Key> FindKey(const std::string& path) {
-    ControlPath parsed = ParseControlPath(path);
-    std::shared_ptr<Key> key = Tree(parsed.root);
-    for (const std::string& name : parsed.names) {
-        key = Child(*key, name);
-        if (!key) {
-            return nullptr;
-        }
-    }
-    return key;
-}
-
-std::shared_ptr<Key> CreateKeyPath(const std::string& path) {
-    ControlPath parsed = ParseControlPath(path);
-    std::shared_ptr<Key> key = Tree(parsed.root);
-    for (const std::string& name : parsed.names) {
-        std::shared_ptr<Key>& child = key->children[Fold(name)];
-        if (!child) {
-            child = std::make_shared<Key>();
-            child->name = name;
-            child->parent = key.get();
-        }
-        key = child;
-    }
-    return key;
-}
-
-std::string PathOf(const Key& key) {
-    std::string path = key.name;
-    for (const Key* up = key.parent; up != nullptr; up = up->parent) {
-        path = up->name + "\\" + path;
-    }
-    return path;
-}
-
-bool IsReadOnly(const Key& key) {
-    for (const Key* up = &key; up != nullptr; up = up->parent) {
-        if (up->readOnly) {
-            return true;
-        }
-    }
-    return false;
-}
-
-RegistryValue* FindValue(Key& key, const std::string& name) {
-    std::string folded = Fold(name);
-    for (RegistryValue& value : key.values) {
-        if (Fold(value.name) == folded) {
-            return &value;
-        }
-    }
-    return nullptr;
-}
-
-void StoreValue(Key& key, const std::string& name, DWORD type, std::vector<std::uint8_t> data) {
-    if (RegistryValue* value = FindValue(key, name)) {
-        value->type = type;
-        value->data = std::move(data);
-    } else {
-        key.values.push_back(RegistryValue{name, type, std::move(data)});
-    }
-}
-
-void MarkDeleted(Key& key) {
-    key.deleted = true;
-    key.parent = nullptr;
-    for (auto& entry : key.children) {
-        MarkDeleted(*entry.second);
-    }
-}
 
 // Generic rights map to the key rights as the registry's generic mapping
 // does; MAXIMUM_ALLOWED grants whatever the key allows.
@@ -309,113 +123,17 @@ nlohmann::json TraceData(DWORD type, const BYTE* data, DWORD size) {
 
 } // namespace
 
-void ResetRegistry() {
-    ResetRoots();
+void ResetHandles() {
     handles.clear();
     nextHandle = FirstKeyHandle;
     failingWrites.clear();
 }
 
-bool CreateKey(const std::string& path) {
-    return CreateKeyPath(path) != nullptr;
-}
+} // namespace emu::reg
 
-bool DeleteKey(const std::string& path) {
-    std::shared_ptr<Key> key = FindKey(path);
-    if (!key || key->parent == nullptr) {
-        return false;
-    }
-    Key* parent = key->parent;
-    MarkDeleted(*key);
-    parent->children.erase(Fold(key->name));
-    return true;
-}
+namespace emu {
 
-bool KeyExists(const std::string& path) {
-    return FindKey(path) != nullptr;
-}
-
-std::vector<std::string> SubKeyNames(const std::string& path) {
-    std::vector<std::string> names;
-    if (std::shared_ptr<Key> key = FindKey(path)) {
-        for (const auto& entry : key->children) {
-            names.push_back(entry.second->name);
-        }
-    }
-    return names;
-}
-
-std::optional<std::string> KeyFullPath(const std::string& path) {
-    std::shared_ptr<Key> key = FindKey(path);
-    if (!key) {
-        return std::nullopt;
-    }
-    return PathOf(*key);
-}
-
-bool NamesRoot(const std::string& path) {
-    return RootIndex(SplitComponents(path)[0]).has_value();
-}
-
-void SetDword(const std::string& path, const std::string& name, DWORD value) {
-    SetValue(path, name, REG_DWORD,
-             {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-              static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
-}
-
-void SetString(const std::string& path, const std::string& name, const std::string& text) {
-    std::vector<std::uint8_t> data(text.begin(), text.end());
-    data.push_back(0);
-    SetValue(path, name, REG_SZ, std::move(data));
-}
-
-void SetValue(const std::string& path, const std::string& name, DWORD type,
-              std::vector<std::uint8_t> data) {
-    StoreValue(*CreateKeyPath(path), name, type, std::move(data));
-}
-
-bool DeleteValue(const std::string& path, const std::string& name) {
-    std::shared_ptr<Key> key = FindKey(path);
-    if (!key) {
-        return false;
-    }
-    std::string folded = Fold(name);
-    auto found =
-        std::find_if(key->values.begin(), key->values.end(),
-                     [&](const RegistryValue& value) { return Fold(value.name) == folded; });
-    if (found == key->values.end()) {
-        return false;
-    }
-    key->values.erase(found);
-    return true;
-}
-
-std::optional<RegistryValue> GetValue(const std::string& path, const std::string& name) {
-    std::shared_ptr<Key> key = FindKey(path);
-    if (!key) {
-        return std::nullopt;
-    }
-    const RegistryValue* value = FindValue(*key, name);
-    return value ? std::optional<RegistryValue>(*value) : std::nullopt;
-}
-
-std::optional<DWORD> GetDword(const std::string& path, const std::string& name) {
-    std::optional<RegistryValue> value = GetValue(path, name);
-    if (!value || value->type != REG_DWORD || value->data.size() != 4) {
-        return std::nullopt;
-    }
-    const std::vector<std::uint8_t>& d = value->data;
-    return static_cast<DWORD>(d[0] | d[1] << 8 | d[2] << 16 | static_cast<DWORD>(d[3]) << 24);
-}
-
-std::vector<RegistryValue> Values(const std::string& path) {
-    std::shared_ptr<Key> key = FindKey(path);
-    return key ? key->values : std::vector<RegistryValue>{};
-}
-
-void SetReadOnly(const std::string& path, bool readOnly) {
-    CreateKeyPath(path)->readOnly = readOnly;
-}
+using namespace reg;
 
 void FailWrites(const std::string& valueName, LSTATUS status) {
     failingWrites.push_back(FailingWrite{Fold(valueName), status});
@@ -431,7 +149,7 @@ int OpenKeyHandles() {
 
 } // namespace emu
 
-using emu::OpenKey;
+using emu::reg::OpenKey;
 
 LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired,
                              PHKEY phkResult) {
@@ -443,7 +161,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/, RE
         return ERROR_INVALID_HANDLE;
     }
     *phkResult = nullptr;
-    std::optional<OpenKey> base = emu::Resolve(hKey);
+    std::optional<OpenKey> base = emu::reg::Resolve(hKey);
     if (!base) {
         return ERROR_INVALID_HANDLE;
     }
@@ -452,42 +170,42 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/, RE
     }
     bool noSubKey = lpSubKey == nullptr || lpSubKey[0] == '\0';
     // No sub-key of a predefined key: the predefined handle itself.
-    if (noSubKey && emu::PredefinedIndex(hKey)) {
+    if (noSubKey && emu::reg::PredefinedIndex(hKey)) {
         *phkResult = hKey;
         return ERROR_SUCCESS;
     }
-    std::shared_ptr<emu::Key> key = base->key;
+    std::shared_ptr<emu::reg::Key> key = base->key;
     if (!noSubKey) {
         // The path is relative: a leading backslash is a malformed path.
         // Repeated and trailing backslashes separate nothing and are skipped.
         if (lpSubKey[0] == '\\') {
             return ERROR_BAD_PATHNAME;
         }
-        for (const std::string& name : emu::SplitComponents(lpSubKey)) {
+        for (const std::string& name : emu::reg::SplitComponents(lpSubKey)) {
             if (name.empty()) {
                 continue;
             }
-            key = emu::Child(*key, name);
+            key = emu::reg::Child(*key, name);
             if (!key) {
                 return ERROR_FILE_NOT_FOUND;
             }
         }
     }
-    bool readOnly = emu::IsReadOnly(*key);
-    REGSAM access = emu::MapAccess(samDesired, readOnly);
-    if (readOnly && (access & emu::WritingRights) != 0) {
+    bool readOnly = emu::reg::IsReadOnly(*key);
+    REGSAM access = emu::reg::MapAccess(samDesired, readOnly);
+    if (readOnly && (access & emu::reg::WritingRights) != 0) {
         return ERROR_ACCESS_DENIED;
     }
-    std::uintptr_t handle = emu::nextHandle;
-    emu::nextHandle += 4;
-    emu::handles[handle] = OpenKey{key, access, emu::PathOf(*key)};
+    std::uintptr_t handle = emu::reg::nextHandle;
+    emu::reg::nextHandle += 4;
+    emu::reg::handles[handle] = OpenKey{key, access, emu::reg::PathOf(*key)};
     *phkResult = reinterpret_cast<HKEY>(handle);
     return ERROR_SUCCESS;
 }
 
 LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                                 LPBYTE lpData, LPDWORD lpcbData) {
-    std::optional<OpenKey> open = emu::Resolve(hKey);
+    std::optional<OpenKey> open = emu::reg::Resolve(hKey);
     if (!open) {
         return ERROR_INVALID_HANDLE;
     }
@@ -500,7 +218,8 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
     if ((open->access & KEY_QUERY_VALUE) == 0) {
         return ERROR_ACCESS_DENIED;
     }
-    const emu::RegistryValue* value = emu::FindValue(*open->key, lpValueName ? lpValueName : "");
+    const emu::RegistryValue* value =
+        emu::reg::FindValue(*open->key, lpValueName ? lpValueName : "");
     if (value == nullptr) {
         // Asked for the size alone, a missing value has none.
         if (lpData == nullptr && lpcbData != nullptr) {
@@ -525,7 +244,8 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
         std::copy(value->data.begin(), value->data.end(), lpData);
         // The ANSI function ends a string that was stored without its
         // terminator when the buffer has room for one.
-        if (emu::IsStringType(value->type) && size > 0 && value->data.back() != 0 && room > size) {
+        if (emu::reg::IsStringType(value->type) && size > 0 && value->data.back() != 0 &&
+            room > size) {
             lpData[size] = 0;
         }
     }
@@ -538,7 +258,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
 LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/, DWORD dwType,
                               const BYTE* lpData, DWORD cbData) {
     std::string name = lpValueName ? lpValueName : "";
-    std::optional<OpenKey> open = emu::Resolve(hKey);
+    std::optional<OpenKey> open = emu::reg::Resolve(hKey);
     LSTATUS status = ERROR_SUCCESS;
     if (!open) {
         status = ERROR_INVALID_HANDLE;
@@ -547,10 +267,10 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/,
     } else if ((open->access & KEY_SET_VALUE) == 0) {
         status = ERROR_ACCESS_DENIED;
     } else if (lpData == nullptr && cbData != 0) {
-        status = emu::ErrorNoAccess;
+        status = emu::reg::ErrorNoAccess;
     } else {
-        std::string folded = emu::Fold(name);
-        for (const emu::FailingWrite& failing : emu::failingWrites) {
+        std::string folded = emu::reg::Fold(name);
+        for (const emu::reg::FailingWrite& failing : emu::reg::failingWrites) {
             if (failing.foldedName == folded) {
                 status = failing.status;
             }
@@ -563,25 +283,25 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/,
         }
         // A string counted without its terminator, when the terminator
         // follows in memory, is stored with it, as Windows does.
-        if (emu::IsStringType(dwType) && cbData > 0 && lpData[cbData - 1] != 0 &&
+        if (emu::reg::IsStringType(dwType) && cbData > 0 && lpData[cbData - 1] != 0 &&
             lpData[cbData] == 0) {
             data.push_back(0);
         }
-        emu::StoreValue(*open->key, name, dwType, std::move(data));
+        emu::reg::StoreValue(*open->key, name, dwType, std::move(data));
     }
     emu::Record({{"ev", "regset"},
                  {"key", emu::Utf8FromWindows1252(open ? open->path : "")},
                  {"name", emu::Utf8FromWindows1252(name)},
                  {"type", dwType},
-                 {"data", emu::TraceData(dwType, lpData, cbData)},
+                 {"data", emu::reg::TraceData(dwType, lpData, cbData)},
                  {"status", status}});
     return status;
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY hKey) {
     auto value = reinterpret_cast<std::uintptr_t>(hKey);
-    if (emu::handles.erase(value) == 1) {
+    if (emu::reg::handles.erase(value) == 1) {
         return ERROR_SUCCESS;
     }
-    return emu::Resolve(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    return emu::reg::Resolve(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
