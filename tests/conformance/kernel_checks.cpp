@@ -3,13 +3,16 @@
 // simulated one on the emulated desktop; both answer the same protocol).
 #include "conformance.h"
 
+// By path: the Windows build of this program has no emulator on its include path.
+#include "../../emulator/include/emu/driver_codes.h"
+
 #include <cstring>
 
 namespace conformance {
 
 namespace {
 
-constexpr DWORD GetDriverInfoCode = 0x9C402428;
+constexpr DWORD GetDriverInfoCode = emu::CodeGetDriverInfo;
 constexpr DWORD UnknownDeviceCode = 0x9C402FFC; // same device type, function 0xBFF
 constexpr DWORD DriverInfoSize = 56;
 

@@ -2,6 +2,7 @@
 // RegSetValueExA and RegCloseKey, on handles opened over the tree, with the
 // access rights a handle keeps and the writes a test makes fail.
 #include "advapi32/registry_private.h"
+#include "sdk.h"
 
 #include "emu/faults.h"
 #include "emu/registry.h"
@@ -16,16 +17,7 @@ namespace emu::reg {
 namespace {
 
 // Standard access rights of winnt.h, which the emulated SDK leaves out.
-constexpr REGSAM RightDelete = 0x00010000;
-constexpr REGSAM RightWriteDac = 0x00040000;
-constexpr REGSAM RightWriteOwner = 0x00080000;
-constexpr REGSAM RightMaximumAllowed = 0x02000000;
-constexpr REGSAM RightGenericAll = 0x10000000;
-constexpr REGSAM RightGenericExecute = 0x20000000;
-constexpr REGSAM RightGenericWrite = 0x40000000;
-constexpr REGSAM RightGenericRead = 0x80000000;
 // What RegSetValueExA answers for data it cannot read (winerror.h).
-constexpr LSTATUS ErrorNoAccess = 998;
 // KEY_WOW64_64KEY and KEY_WOW64_32KEY choose a view, they grant nothing.
 constexpr REGSAM Wow64Flags = 0x0300;
 
@@ -267,7 +259,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/,
     } else if ((open->access & KEY_SET_VALUE) == 0) {
         status = ERROR_ACCESS_DENIED;
     } else if (lpData == nullptr && cbData != 0) {
-        status = emu::reg::ErrorNoAccess;
+        status = emu::ErrorNoAccess;
     } else {
         std::string folded = emu::reg::Fold(name);
         for (const emu::reg::FailingWrite& failing : emu::reg::failingWrites) {

@@ -4,6 +4,7 @@
 // windows behind it.
 #include "coordinates.h"
 #include "gdi32/gdi_private.h"
+#include "sdk.h"
 
 #include "emu/faults.h"
 #include "emu/gdi.h"
@@ -35,7 +36,6 @@ struct DeviceContext {
 };
 
 constexpr int MaxBitmapSide = 16384;
-constexpr COLORREF ClrInvalid = 0xFFFFFFFF;
 
 struct State {
     std::map<std::uintptr_t, DeviceContext> dcs;
@@ -232,7 +232,7 @@ int WINAPI GetBkMode(HDC hdc) {
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
     DeviceContext* dc = FindDc(hdc);
     if (dc == nullptr) {
-        return ClrInvalid;
+        return emu::ClrInvalid;
     }
     const COLORREF previous = dc->textColor;
     dc->textColor = color & 0xFFFFFF;
@@ -242,7 +242,7 @@ COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
     DeviceContext* dc = FindDc(hdc);
     if (dc == nullptr) {
-        return ClrInvalid;
+        return emu::ClrInvalid;
     }
     const COLORREF previous = dc->bkColor;
     dc->bkColor = color & 0xFFFFFF;
@@ -252,11 +252,11 @@ COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     const DeviceContext* dc = FindDc(hdc);
     if (dc == nullptr) {
-        return ClrInvalid;
+        return emu::ClrInvalid;
     }
     const Canvas canvas = CanvasOf(*dc);
     if (!canvas.Contains(x, y)) {
-        return ClrInvalid;
+        return emu::ClrInvalid;
     }
     return ColorrefOf(canvas.surface->Get(Shifted(x, canvas.originX), Shifted(y, canvas.originY)));
 }
@@ -264,11 +264,11 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
     const DeviceContext* dc = FindDc(hdc);
     if (dc == nullptr) {
-        return ClrInvalid;
+        return emu::ClrInvalid;
     }
     Canvas canvas = CanvasOf(*dc);
     if (!canvas.Contains(x, y)) {
-        return ClrInvalid;
+        return emu::ClrInvalid;
     }
     canvas.Plot(x, y, RgbOf(color));
     return ColorrefOf(canvas.surface->Get(Shifted(x, canvas.originX), Shifted(y, canvas.originY)));

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "sdk.h"
+
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -108,7 +110,6 @@ struct TextStyle {
     bool opaque = true;
     std::uint32_t background = 0xFFFFFF;
 };
-constexpr UINT TextNoPrefix = 0x00000800; // DT_NOPREFIX
 int LineHeight();
 // DrawTextA on a canvas: Windows-1252 text, DT_CENTER, DT_RIGHT, DT_VCENTER,
 // DT_BOTTOM, DT_SINGLELINE, DT_WORDBREAK, DT_NOCLIP, DT_CALCRECT, DT_NOPREFIX.

@@ -1,6 +1,7 @@
 // GDI objects: the stock objects, pens, brushes and bitmaps, with the handle
 // series that device contexts share.
 #include "gdi32/gdi_private.h"
+#include "sdk.h"
 
 #include "emu/gdi.h"
 
@@ -13,8 +14,6 @@ namespace emu::gdi {
 
 namespace {
 
-constexpr int PsNull = 5;
-constexpr int PsLastStyle = 6; // PS_INSIDEFRAME
 constexpr int OemFixedFont = 10;
 constexpr std::uintptr_t StockBase = 0x10000;
 constexpr std::uintptr_t FirstHandle = 0x20000;
@@ -143,10 +142,10 @@ HGDIOBJ WINAPI GetStockObject(int i) {
 }
 
 HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color) {
-    if (iStyle < PS_SOLID || iStyle > PsLastStyle) {
+    if (iStyle < PS_SOLID || iStyle > emu::PsLastStyle) {
         return nullptr;
     }
-    Object pen = Pen(color & 0xFFFFFF, iStyle == PsNull);
+    Object pen = Pen(color & 0xFFFFFF, iStyle == emu::PsNull);
     pen.penWidth = std::max(0, cWidth);
     return static_cast<HPEN>(AddObject(std::move(pen)));
 }

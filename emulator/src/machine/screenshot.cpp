@@ -8,6 +8,7 @@
 #include "coordinates.h"
 #include "gdi32/gdi_private.h"
 #include "user32/win.h"
+#include "sdk.h"
 
 #include <png.h>
 
@@ -25,9 +26,6 @@ constexpr int FrameWidth = 3;
 constexpr int CaptionHeight = 18;
 constexpr int GroupTextIndent = 8;
 constexpr LONG StaticTypeMask = 0x0F;
-constexpr DWORD SsIcon = 0x03;
-constexpr DWORD SsNoPrefix = 0x80;
-constexpr UINT NoPrefix = gdi::TextNoPrefix;
 
 void Text(Canvas& canvas, const std::string& text, RECT rect, UINT format, bool opaque = false) {
     gdi::TextStyle style;
@@ -96,12 +94,12 @@ void DrawControl(Canvas& canvas, const WindowView& control) {
         wm::DrawRectEdge(canvas, control.rect, EDGE_SUNKEN, BF_RECT);
         RECT inside{Plus(control.rect.left, 3), Plus(control.rect.top, 2),
                     Minus(control.rect.right, 3), Minus(control.rect.bottom, 2)};
-        Text(canvas, control.text, inside, DT_SINGLELINE | NoPrefix);
+        Text(canvas, control.text, inside, DT_SINGLELINE | TextNoPrefix);
         return;
     }
     if (control.control == ControlKind::Static) {
         const DWORD type = control.style & StaticTypeMask;
-        if (type == SsIcon) {
+        if (type == StaticIcon) {
             DrawIconControl(canvas, control);
             return;
         }
@@ -109,7 +107,7 @@ void DrawControl(Canvas& canvas, const WindowView& control) {
             return; // frames and rectangles carry no text
         }
         const UINT align = type == SS_CENTER ? DT_CENTER : type == SS_RIGHT ? DT_RIGHT : 0;
-        const UINT prefix = (control.style & SsNoPrefix) != 0 ? NoPrefix : 0;
+        const UINT prefix = (control.style & StaticNoPrefix) != 0 ? TextNoPrefix : 0;
         Text(canvas, control.text, control.rect, DT_WORDBREAK | align | prefix);
         return;
     }
@@ -127,7 +125,8 @@ void DrawDialog(Canvas& canvas, const WindowView& dialog) {
     style.colour = SysColour(wm::ColourCaptionText);
     style.opaque = false;
     RECT captionText{title.left + 2, title.top, title.right - 2, title.bottom};
-    gdi::DrawTextOn(canvas, dialog.text, captionText, DT_SINGLELINE | DT_VCENTER | NoPrefix, style);
+    gdi::DrawTextOn(canvas, dialog.text, captionText, DT_SINGLELINE | DT_VCENTER | TextNoPrefix,
+                    style);
     for (const WindowView& control : ChildrenOf(dialog.hwnd)) {
         if (control.visible) {
             Canvas inside = canvas.ClippedTo(r);

@@ -10,6 +10,7 @@
 #include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 #include "user32/win.h"
+#include "sdk.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -21,12 +22,6 @@ namespace emu::wm {
 namespace {
 
 std::function<void(const std::string&)> screenshotHook;
-
-constexpr DWORD AbsAlign = 0x01;              // DS_ABSALIGN
-constexpr DWORD ThreeDLook = 0x04;            // DS_3DLOOK
-constexpr DWORD ExControlParent = 0x00010000; // WS_EX_CONTROLPARENT
-constexpr UINT EnterIdle = 0x0121;            // WM_ENTERIDLE
-constexpr WPARAM DialogBoxIdle = 0;           // MSGF_DIALOGBOX
 
 // Messages whose dialog procedure result is the message result itself
 // rather than "handled".
@@ -455,8 +450,7 @@ HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
             return child;
         }
     }
-    constexpr DWORD ErrorControlIdNotFound = 1421; // ERROR_CONTROL_ID_NOT_FOUND
-    SetLastError(ErrorControlIdNotFound);
+    SetLastError(emu::ErrorControlIdNotFound);
     return nullptr;
 }
 

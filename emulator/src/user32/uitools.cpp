@@ -8,6 +8,7 @@
 #include "coordinates.h"
 #include "gdi32/gdi_private.h"
 #include "user32/win.h"
+#include "sdk.h"
 
 #include <cstdint>
 #include <cstring>
@@ -16,10 +17,7 @@
 
 namespace emu::wm {
 
-namespace {
-constexpr UINT BfMiddle = 0x0800;
-constexpr UINT BfAdjust = 0x2000;
-} // namespace
+namespace {} // namespace
 
 gdi::Paint UserBrush(HBRUSH brush) {
     const std::uintptr_t value = gdi::Key(brush);

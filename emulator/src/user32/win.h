@@ -7,6 +7,7 @@
 
 #include "emu/window_manager.h"
 #include "gdi32/gdi_private.h"
+#include "sdk.h"
 
 #include <cstdint>
 #include <functional>
@@ -15,15 +16,6 @@
 #include <vector>
 
 namespace emu::wm {
-
-constexpr DWORD ExDlgModalFrame = 0x00000001;  // WS_EX_DLGMODALFRAME
-constexpr DWORD ExNoParentNotify = 0x00000004; // WS_EX_NOPARENTNOTIFY
-constexpr DWORD ButtonTypeMask = 0x0000000F;
-constexpr DWORD StaticIcon = 0x00000003;    // SS_ICON
-constexpr DWORD NoIdleMessage = 0x00000100; // DS_NOIDLEMSG
-constexpr UINT StaticSetIcon = 0x0170;      // STM_SETICON
-constexpr UINT StaticGetIcon = 0x0171;      // STM_GETICON
-constexpr WPARAM SizeRestored = 0;          // SIZE_RESTORED
 
 struct DialogState {
     DLGPROC proc = nullptr;

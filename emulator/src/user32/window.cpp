@@ -9,6 +9,7 @@
 #include "coordinates.h"
 #include "kernel32/codepage.h"
 #include "user32/win.h"
+#include "sdk.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -27,10 +28,6 @@ LONG FarEdge(int origin, int size) {
 }
 constexpr std::uintptr_t FirstHandle = 0x10010;
 constexpr std::uintptr_t HandleStep = 4;
-constexpr LONG UseDefault = static_cast<LONG>(0x80000000); // CW_USEDEFAULT
-constexpr DWORD ClipSiblings = 0x04000000;                 // WS_CLIPSIBLINGS
-constexpr DWORD ThickFrame = 0x00040000;                   // WS_THICKFRAME
-constexpr DWORD ExWindowEdge = 0x00000100;                 // WS_EX_WINDOWEDGE
 
 std::map<std::uintptr_t, std::unique_ptr<Window>> windows;
 std::uintptr_t nextHandle = FirstHandle;
@@ -214,7 +211,6 @@ HWND Create(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int
         return nullptr;
     }
     if (child && parent == nullptr) {
-        constexpr DWORD ErrorTopLevelWithChildStyle = 1406; // ERROR_TLW_WITH_WSCHILD
         SetLastError(ErrorTopLevelWithChildStyle);
         return nullptr;
     }
@@ -451,8 +447,7 @@ LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex) {
     // A top-level window's "identifier" is its menu, and it has none.
     case GWL_ID: return (window->style & WS_CHILD) != 0 ? window->id : 0;
     default: {
-        constexpr DWORD ErrorInvalidIndex = 1413; // ERROR_INVALID_INDEX
-        SetLastError(ErrorInvalidIndex);
+        SetLastError(emu::ErrorInvalidIndex);
         return 0;
     }
     }

@@ -5,6 +5,7 @@
 #include "coordinates.h"
 #include "gdi32/gdi_private.h"
 #include "user32/win.h"
+#include "sdk.h"
 
 #include <algorithm>
 #include <vector>
@@ -13,9 +14,6 @@ namespace emu::wm {
 
 namespace {
 
-constexpr int ShowNoActivate = 4;                    // SW_SHOWNOACTIVATE
-constexpr int ShowMinNoActive = 7;                   // SW_SHOWMINNOACTIVE
-constexpr int ShowNA = 8;                            // SW_SHOWNA
 const HWND InsertBottom = reinterpret_cast<HWND>(1); // HWND_BOTTOM
 
 std::vector<HWND> zOrder; // top-level windows, bottom first
@@ -130,8 +128,8 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
         window->style |= WS_VISIBLE;
         emu::wm::InvalidateTree(hWnd);
     }
-    if (!child && nCmdShow != emu::wm::ShowNoActivate && nCmdShow != emu::wm::ShowNA &&
-        nCmdShow != emu::wm::ShowMinNoActive) {
+    if (!child && nCmdShow != emu::ShowNoActivate && nCmdShow != emu::ShowNA &&
+        nCmdShow != emu::ShowMinNoActive) {
         emu::wm::Activate(hWnd);
     }
     return wasVisible ? TRUE : FALSE;
@@ -203,7 +201,7 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
     }
     if (sized && (window = Find(hWnd)) != nullptr) {
         RECT client = emu::wm::ClientRect(*window);
-        SendMessageA(hWnd, WM_SIZE, emu::wm::SizeRestored, MAKELONG(client.right, client.bottom));
+        SendMessageA(hWnd, WM_SIZE, emu::SizeRestored, MAKELONG(client.right, client.bottom));
     }
     if (moved && (window = Find(hWnd)) != nullptr) {
         SendMessageA(hWnd, WM_MOVE, 0,
