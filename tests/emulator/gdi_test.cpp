@@ -5,6 +5,7 @@
 #include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 #include "support/machine_test.h"
+#include "support/popup.h"
 
 #include <png.h>
 
@@ -53,15 +54,8 @@ class GdiTest : public MachineTest {
     }
 
     HWND PopupWindow(int x, int y, int width, int height) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = PlainProc;
-        wc.hInstance = Context.InstanceHandle;
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-        wc.lpszClassName = "GdiTest";
-        RegisterClassExA(&wc);
-        HWND hwnd = CreateWindowExA(0, "GdiTest", "", WS_POPUP | WS_VISIBLE, x, y, width, height,
-                                    nullptr, nullptr, Context.InstanceHandle, nullptr);
+        test::RegisterTestClass({"GdiTest", PlainProc, test::LightGreyBrush()});
+        HWND hwnd = test::OpenPopup("GdiTest", x, y, width, height, WS_VISIBLE);
         UpdateWindow(hwnd);
         return hwnd;
     }

@@ -15,6 +15,7 @@
 #include "emu/trace.h"
 #include "emu/virtual_user.h"
 #include "emu/window_manager.h"
+#include "support/popup.h"
 
 namespace {
 
@@ -45,20 +46,13 @@ class WindowsTest : public ::testing::Test {
         emu::Reset();
         seen.clear();
         hook = nullptr;
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = RecordingProc;
-        wc.hInstance = emu::ProgramInstance();
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-        wc.lpszClassName = "Probe";
-        ASSERT_NE(RegisterClassExA(&wc), 0);
+        ASSERT_NE(test::RegisterTestClass({"Probe", RecordingProc, test::LightGreyBrush()}), 0);
     }
     void TearDown() override { hook = nullptr; }
 
     static HWND Popup(int x, int y, int w, int h, DWORD extraStyle = 0, HWND owner = nullptr,
                       LPVOID param = nullptr) {
-        return CreateWindowExA(0, "Probe", "", WS_POPUP | extraStyle, x, y, w, h, owner, nullptr,
-                               emu::ProgramInstance(), param);
+        return test::OpenPopup("Probe", x, y, w, h, extraStyle, owner, param);
     }
     static std::vector<UINT> MessagesOf(HWND hwnd) {
         std::vector<UINT> result;
