@@ -214,6 +214,8 @@ TEST_F(WindowsTest, ClientAreaFollowsTheFrameOfTheStyle) {
 
     HWND framed = Popup(0, 0, 200, 100, WS_CAPTION | WS_SYSMENU);
     ASSERT_TRUE(GetClientRect(framed, &r));
+    // A dialog frame of 3 on each side (SM_CXDLGFRAME) and a caption of 19
+    // (SM_CYCAPTION) on top.
     EXPECT_EQ(r.right, 200 - 2 * 3);
     EXPECT_EQ(r.bottom, 100 - 2 * 3 - 19);
     ASSERT_TRUE(GetWindowRect(framed, &r));
@@ -270,6 +272,8 @@ TEST_F(WindowsTest, ShowInvalidatesWithEraseAndUpdateWindowPaintsOnce) {
     InvalidateRect(hwnd, &b, FALSE);
     auto region = emu::TakeUpdateRegion(hwnd);
     ASSERT_TRUE(region.has_value());
+    // The bounding rectangle of both: left min(10, 50), top min(10, 5),
+    // right max(20, 60), bottom max(20, 15).
     EXPECT_EQ(region->rect.left, 10);
     EXPECT_EQ(region->rect.top, 5);
     EXPECT_EQ(region->rect.right, 60);
@@ -354,6 +358,7 @@ TEST_F(WindowsTest, SetWindowPosMovesKeepsSizeAndRaises) {
     EXPECT_TRUE(SetWindowPos(lower, HWND_TOP, 170, 180, 0, 0, SWP_NOSIZE));
     RECT r;
     GetWindowRect(lower, &r);
+    // Moved to (170, 180) with its 100 x 100 size kept: right = 170 + 100.
     EXPECT_EQ(r.left, 170);
     EXPECT_EQ(r.top, 180);
     EXPECT_EQ(r.right, 270);
@@ -361,6 +366,7 @@ TEST_F(WindowsTest, SetWindowPosMovesKeepsSizeAndRaises) {
 
     SetWindowPos(upper, HWND_TOP, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);
     GetWindowRect(upper, &r);
+    // Sized to 10 x 10 where it was (50, 50): right = 50 + 10.
     EXPECT_EQ(r.left, 50);
     EXPECT_EQ(r.right, 60);
     EXPECT_EQ(emu::VisibleTopLevelWindows().back().hwnd, lower);
