@@ -60,10 +60,12 @@ LONG Middle(int low, int high, std::int64_t origin) {
     return Shifted((std::int64_t{low} + high) / 2, origin);
 }
 
-// What Ellipse and Rectangle start from: the DC's drawing state and the box
-// with its corners in order.
+// What Ellipse and Rectangle start from: where the DC draws, its pen and
+// brush, and the box with its corners in order.
 struct Shape {
-    DcDrawing drawing;
+    Canvas canvas;
+    Paint pen;
+    Paint brush;
     RECT box{};
     int band = 0; // the outline's width, 0 for a hollow pen
 };
@@ -74,7 +76,8 @@ std::optional<Shape> ShapeOf(HDC hdc, int left, int top, int right, int bottom) 
         return std::nullopt;
     }
     const int band = drawing->pen.hollow ? 0 : drawing->pen.width;
-    return Shape{*drawing, Normalised(left, top, right, bottom), band};
+    return Shape{drawing->canvas, drawing->pen, drawing->brush,
+                 Normalised(left, top, right, bottom), band};
 }
 
 } // namespace
@@ -137,10 +140,7 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     if (!shape) {
         return FALSE;
     }
-    Canvas& canvas = shape->drawing.canvas;
-    const Paint& pen = shape->drawing.pen;
-    const Paint& brush = shape->drawing.brush;
-    const RECT& box = shape->box;
+    auto& [canvas, pen, brush, box, band] = *shape;
     if (ellipseWitness != nullptr && canvas.surface == &DesktopSurface() && !IsEmpty(canvas.clip)) {
         ellipseWitness(hdc, POINT{Middle(box.left, box.right, canvas.originX),
                                   Middle(box.top, box.bottom, canvas.originY)});
@@ -149,7 +149,6 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     const double b = (static_cast<double>(box.bottom) - box.top) / 2.0;
     const double cx = (static_cast<double>(box.left) + box.right) / 2.0;
     const double cy = (static_cast<double>(box.top) + box.bottom) / 2.0;
-    const int band = shape->band;
     const double ia = a - band, ib = b - band;
     for (int py = box.top; py < box.bottom; ++py) {
         for (int px = box.left; px < box.right; ++px) {
@@ -177,11 +176,7 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     if (!shape) {
         return FALSE;
     }
-    Canvas& canvas = shape->drawing.canvas;
-    const Paint& pen = shape->drawing.pen;
-    const Paint& brush = shape->drawing.brush;
-    const RECT& box = shape->box;
-    const int band = shape->band;
+    auto& [canvas, pen, brush, box, band] = *shape;
     if (!brush.hollow) {
         canvas.Fill(RECT{Plus(box.left, band), Plus(box.top, band), Minus(box.right, band),
                          Minus(box.bottom, band)},
