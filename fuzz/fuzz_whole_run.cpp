@@ -12,6 +12,7 @@
 #include "context/command_line.h"
 
 #include "emu/device.h"
+#include "emu/faults.h"
 #include "emu/gdi.h"
 #include "emu/machine.h"
 #include "emu/registry.h"

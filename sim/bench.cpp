@@ -7,6 +7,7 @@
 #include "emu/registry.h"
 #include "emu/scenario.h"
 #include "emu/touchscreen.h"
+#include "emu/virtual_user.h"
 
 #include <algorithm>
 #include <chrono>

@@ -10,6 +10,7 @@
 #include "emu/registry.h"
 #include "emu/scenario.h"
 #include "emu/trace.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 
 #include <filesystem>

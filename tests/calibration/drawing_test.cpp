@@ -5,8 +5,10 @@
 #include "support/machine_test.h"
 
 #include "emu/clock.h"
+#include "emu/faults.h"
 #include "emu/gdi.h"
 #include "emu/resources.h"
+#include "support/popup.h"
 
 #include <set>
 
@@ -40,14 +42,9 @@ class DrawingTest : public MachineTest {
     void SetUp() override {
         MachineTest::SetUp();
         paintCount = 0;
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.style = CS_HREDRAW | CS_VREDRAW;
-        wc.lpfnWndProc = TestWindowProc;
-        wc.hInstance = Context.InstanceHandle;
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-        wc.lpszClassName = "DrawingTest";
-        ASSERT_NE(RegisterClassExA(&wc), 0);
+        ASSERT_NE(test::RegisterTestClass({"DrawingTest", TestWindowProc, test::LightGreyBrush(),
+                                           CS_HREDRAW | CS_VREDRAW}),
+                  0);
     }
 
     void TearDown() override {
@@ -60,8 +57,7 @@ class DrawingTest : public MachineTest {
     }
 
     HWND Open(int left, int top, int width, int height) {
-        HWND hwnd = CreateWindowExA(0, "DrawingTest", "", WS_POPUP, left, top, width, height,
-                                    nullptr, nullptr, Context.InstanceHandle, nullptr);
+        HWND hwnd = test::OpenPopup("DrawingTest", left, top, width, height);
         ShowWindow(hwnd, SW_SHOWDEFAULT);
         UpdateWindow(hwnd);
         Context.CalibrationWindow = hwnd;

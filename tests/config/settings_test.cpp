@@ -1,4 +1,5 @@
 #include "config/config.h"
+#include "emu/faults.h"
 #include "emu/registry.h"
 #include "emu/trace.h"
 #include "support/machine_test.h"

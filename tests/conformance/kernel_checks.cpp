@@ -3,13 +3,16 @@
 // simulated one on the emulated desktop; both answer the same protocol).
 #include "conformance.h"
 
+// By path: the Windows build of this program has no emulator on its include path.
+#include "../../emulator/include/emu/driver_codes.h"
+
 #include <cstring>
 
 namespace conformance {
 
 namespace {
 
-constexpr DWORD GetDriverInfoCode = 0x9C402428;
+constexpr DWORD GetDriverInfoCode = emu::CodeGetDriverInfo;
 constexpr DWORD UnknownDeviceCode = 0x9C402FFC; // same device type, function 0xBFF
 constexpr DWORD DriverInfoSize = 56;
 
@@ -55,6 +58,7 @@ void CheckMissingDevice() {
     SetLastError(Unset);
     HANDLE handle = CreateFileA("\\\\.\\VINTOQNOSUCHDEVICE", GENERIC_READ | GENERIC_WRITE, 0,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // 2: ERROR_FILE_NOT_FOUND, what a device name nobody created gives.
     Report("kernel.createfile.missing-device", "CreateFileA(\"\\\\.\\VINTOQNOSUCHDEVICE\")",
            Text("handle=%s error=%u", HandleKind(handle), GetLastError()),
            "handle=INVALID_HANDLE_VALUE error=2");
@@ -65,6 +69,8 @@ void CheckDriverRequests(HANDLE device) {
     DWORD returned = Unset;
     BOOL ok = DeviceIoControl(device, GetDriverInfoCode, buffer, sizeof buffer, buffer,
                               sizeof buffer, &returned, nullptr);
+    // The reply fills the whole 56-byte buffer; word 0 is the driver's
+    // version, 4 for both stand-ins.
     Report("kernel.deviceiocontrol.reply", "DeviceIoControl(GetDriverInfo, 56 in, 56 out)",
            Text("ok=%d returned=%u version=%u", ok, returned, buffer[0] | buffer[1] << 8),
            "ok=1 returned=56 version=4");
@@ -93,6 +99,7 @@ void CheckDevice() {
     BOOL closed = CloseHandle(device);
     SetLastError(Unset);
     BOOL again = CloseHandle(device);
+    // 6: ERROR_INVALID_HANDLE, for the handle the first call closed.
     Report("kernel.closehandle.twice", "CloseHandle(device) twice",
            Text("first=%d second=%d error=%u", closed, again, GetLastError()),
            "first=1 second=0 error=6");

@@ -12,8 +12,9 @@
 #include "emu/clock.h"
 #include "emu/machine.h"
 #include "emu/trace.h"
-#include "emu/user.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
+#include "support/popup.h"
 
 namespace {
 
@@ -90,17 +91,11 @@ class DialogsTest : public ::testing::Test {
         endInInit = 0;
         ticks = 0;
         tickLimit = 0;
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = OwnerProc;
-        wc.hInstance = emu::ProgramInstance();
-        wc.lpszClassName = "Owner";
-        ASSERT_NE(RegisterClassExA(&wc), 0);
+        ASSERT_NE(test::RegisterTestClass({"Owner", OwnerProc}), 0);
     }
 
     static HWND Owner(UINT timerPeriod = 0) {
-        HWND owner = CreateWindowExA(0, "Owner", "", WS_POPUP | WS_VISIBLE, 100, 50, 640, 480,
-                                     nullptr, nullptr, emu::ProgramInstance(), nullptr);
+        HWND owner = test::OpenPopup("Owner", 100, 50, 640, 480, WS_VISIBLE);
         if (timerPeriod != 0) {
             SetTimer(owner, 19, timerPeriod, nullptr);
         }

@@ -1,8 +1,11 @@
 // The emulated GDI: pixel geometry of the drawing calls, clipping, object
 // accounting, text and screenshots.
+#include "emu/faults.h"
 #include "emu/gdi.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 #include "support/machine_test.h"
+#include "support/popup.h"
 
 #include <png.h>
 
@@ -51,15 +54,8 @@ class GdiTest : public MachineTest {
     }
 
     HWND PopupWindow(int x, int y, int width, int height) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = PlainProc;
-        wc.hInstance = Context.InstanceHandle;
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-        wc.lpszClassName = "GdiTest";
-        RegisterClassExA(&wc);
-        HWND hwnd = CreateWindowExA(0, "GdiTest", "", WS_POPUP | WS_VISIBLE, x, y, width, height,
-                                    nullptr, nullptr, Context.InstanceHandle, nullptr);
+        test::RegisterTestClass({"GdiTest", PlainProc, test::LightGreyBrush()});
+        HWND hwnd = test::OpenPopup("GdiTest", x, y, width, height, WS_VISIBLE);
         UpdateWindow(hwnd);
         return hwnd;
     }
@@ -72,6 +68,8 @@ TEST_F(GdiTest, EllipseOutlineLiesInsideItsRightAndBottomExclusiveBox) {
     Ellipse(desktop, 76, 76, 124, 124);
 
     // Rows through the middle: two red pixels at each side, white between.
+    // The box is [76, 124): the 2-pixel pen takes 76, 77 on the left and
+    // 124 - 2 = 122, 123 on the right; the white inside starts at 76 + 2 = 78.
     for (int y : {99, 100}) {
         EXPECT_EQ(ColumnsOf(Red, y, 60, 140), (std::set<int>{76, 77, 122, 123})) << y;
         EXPECT_EQ(emu::DesktopPixel(78, y), White);
@@ -82,7 +80,8 @@ TEST_F(GdiTest, EllipseOutlineLiesInsideItsRightAndBottomExclusiveBox) {
     EXPECT_EQ(emu::DesktopPixel(100, 123), Red);
     EXPECT_EQ(emu::DesktopPixel(100, 124), emu::DesktopColour);
     EXPECT_EQ(emu::DesktopPixel(76, 76), emu::DesktopColour); // corner of the box
-    // Symmetric about the box's centre line.
+    // Symmetric about the box's centre line (76 + 124) / 2 = 100: pixel x,
+    // whose centre is x + 0.5, mirrors to 2 * 100 - (x + 0.5) - 0.5 = 199 - x.
     for (int y = 76; y < 124; ++y) {
         for (int x = 76; x < 100; ++x) {
             ASSERT_EQ(emu::DesktopPixel(x, y), emu::DesktopPixel(199 - x, y)) << x << "," << y;
@@ -104,6 +103,7 @@ TEST_F(GdiTest, EllipseOutlineLiesInsideItsRightAndBottomExclusiveBox) {
 TEST_F(GdiTest, LineToLeavesOutItsEndPointAndWidensAcrossTheLine) {
     MoveToEx(desktop, 10, 10, nullptr);
     LineTo(desktop, 10, 20);
+    // From y = 10 up to, not including, the end point 20: 10 to 19.
     EXPECT_EQ(emu::DesktopPixel(10, 10), Black);
     EXPECT_EQ(emu::DesktopPixel(10, 19), Black);
     EXPECT_EQ(emu::DesktopPixel(10, 20), emu::DesktopColour);
@@ -118,6 +118,8 @@ TEST_F(GdiTest, LineToLeavesOutItsEndPointAndWidensAcrossTheLine) {
     HGDIOBJ old = SelectObject(desktop, wide);
     MoveToEx(desktop, 50, 30, nullptr);
     LineTo(desktop, 50, 40);
+    // Width 2 across a vertical line at x = 50: floor(2 / 2) = 1 column
+    // before it (49) and the line itself (50), rows 30 to 40 - 1 = 39.
     EXPECT_EQ(ColumnsOf(Red, 30, 40, 60), (std::set<int>{49, 50}));
     EXPECT_EQ(ColumnsOf(Red, 39, 40, 60), (std::set<int>{49, 50}));
     EXPECT_TRUE(ColumnsOf(Red, 29, 40, 60).empty());

@@ -1,3 +1,4 @@
+#include "emu/faults.h"
 #include "emu/registry.h"
 #include "emu/trace.h"
 #include "support/machine_test.h"

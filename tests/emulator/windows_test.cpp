@@ -9,9 +9,13 @@
 #include <vector>
 
 #include "emu/clock.h"
+#include "emu/faults.h"
+#include "emu/gdi.h"
 #include "emu/machine.h"
 #include "emu/trace.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
+#include "support/popup.h"
 
 namespace {
 
@@ -42,20 +46,13 @@ class WindowsTest : public ::testing::Test {
         emu::Reset();
         seen.clear();
         hook = nullptr;
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = RecordingProc;
-        wc.hInstance = emu::ProgramInstance();
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-        wc.lpszClassName = "Probe";
-        ASSERT_NE(RegisterClassExA(&wc), 0);
+        ASSERT_NE(test::RegisterTestClass({"Probe", RecordingProc, test::LightGreyBrush()}), 0);
     }
     void TearDown() override { hook = nullptr; }
 
     static HWND Popup(int x, int y, int w, int h, DWORD extraStyle = 0, HWND owner = nullptr,
                       LPVOID param = nullptr) {
-        return CreateWindowExA(0, "Probe", "", WS_POPUP | extraStyle, x, y, w, h, owner, nullptr,
-                               emu::ProgramInstance(), param);
+        return test::OpenPopup("Probe", x, y, w, h, extraStyle, owner, param);
     }
     static std::vector<UINT> MessagesOf(HWND hwnd) {
         std::vector<UINT> result;
@@ -217,10 +214,40 @@ TEST_F(WindowsTest, ClientAreaFollowsTheFrameOfTheStyle) {
 
     HWND framed = Popup(0, 0, 200, 100, WS_CAPTION | WS_SYSMENU);
     ASSERT_TRUE(GetClientRect(framed, &r));
+    // A dialog frame of 3 on each side (SM_CXDLGFRAME) and a caption of 19
+    // (SM_CYCAPTION) on top.
     EXPECT_EQ(r.right, 200 - 2 * 3);
     EXPECT_EQ(r.bottom, 100 - 2 * 3 - 19);
     ASSERT_TRUE(GetWindowRect(framed, &r));
     EXPECT_EQ(r.right - r.left, 200);
+}
+
+// The client area has one owner: what WM_NCCALCSIZE left is where the
+// window's DC draws and where the test helper reads.
+TEST_F(WindowsTest, WindowDcDrawsWhereWmNcCalcSizeLeftTheClientArea) {
+    constexpr LONG Indent = 10;
+    hook = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message != WM_NCCALCSIZE) {
+            return Default;
+        }
+        DefWindowProcA(hwnd, message, wParam, lParam);
+        reinterpret_cast<RECT*>(lParam)->left += Indent;
+        return 0;
+    };
+    HWND hwnd = Popup(100, 100, 50, 50, WS_VISIBLE);
+    RECT client{};
+    ASSERT_TRUE(GetClientRect(hwnd, &client));
+    EXPECT_EQ(client.right, 50 - Indent);
+
+    constexpr COLORREF Red = RGB(255, 0, 0);
+    HDC dc = GetDC(hwnd);
+    SetPixel(dc, 0, 0, Red);
+    ReleaseDC(hwnd, dc);
+    // A popup has no frame: its client area starts at the window's left
+    // edge 100 plus the 10 pixels the procedure took, x = 110.
+    EXPECT_EQ(emu::DesktopPixel(110, 100), emu::RgbOf(Red));
+    EXPECT_NE(emu::DesktopPixel(105, 100), emu::RgbOf(Red));
+    EXPECT_EQ(emu::WindowPixel(hwnd, 0, 0), emu::RgbOf(Red));
 }
 
 TEST_F(WindowsTest, ShowInvalidatesWithEraseAndUpdateWindowPaintsOnce) {
@@ -245,6 +272,8 @@ TEST_F(WindowsTest, ShowInvalidatesWithEraseAndUpdateWindowPaintsOnce) {
     InvalidateRect(hwnd, &b, FALSE);
     auto region = emu::TakeUpdateRegion(hwnd);
     ASSERT_TRUE(region.has_value());
+    // The bounding rectangle of both: left min(10, 50), top min(10, 5),
+    // right max(20, 60), bottom max(20, 15).
     EXPECT_EQ(region->rect.left, 10);
     EXPECT_EQ(region->rect.top, 5);
     EXPECT_EQ(region->rect.right, 60);
@@ -329,6 +358,7 @@ TEST_F(WindowsTest, SetWindowPosMovesKeepsSizeAndRaises) {
     EXPECT_TRUE(SetWindowPos(lower, HWND_TOP, 170, 180, 0, 0, SWP_NOSIZE));
     RECT r;
     GetWindowRect(lower, &r);
+    // Moved to (170, 180) with its 100 x 100 size kept: right = 170 + 100.
     EXPECT_EQ(r.left, 170);
     EXPECT_EQ(r.top, 180);
     EXPECT_EQ(r.right, 270);
@@ -336,6 +366,7 @@ TEST_F(WindowsTest, SetWindowPosMovesKeepsSizeAndRaises) {
 
     SetWindowPos(upper, HWND_TOP, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);
     GetWindowRect(upper, &r);
+    // Sized to 10 x 10 where it was (50, 50): right = 50 + 10.
     EXPECT_EQ(r.left, 50);
     EXPECT_EQ(r.right, 60);
     EXPECT_EQ(emu::VisibleTopLevelWindows().back().hwnd, lower);

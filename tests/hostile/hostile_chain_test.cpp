@@ -2,6 +2,7 @@
 // depth of the stack that the chain of nested window creations builds.
 #include "hostile/hostile_test.h"
 
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "scenario_test.h"
 
-#include "emu/user.h"
+#include "emu/virtual_user.h"
 
 namespace scenario {
 

@@ -4,9 +4,12 @@
 
 #include "calibration/drawing.h"
 #include "context/context.h"
+#include "emu/faults.h"
 #include "emu/gdi.h"
 #include "emu/touchscreen.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
+#include "support/popup.h"
 
 #include <functional>
 
@@ -76,20 +79,12 @@ TEST_F(ScreenScenario, TargetOverThePanelGivesThePanelBack) {
         emu::Reset();
         emu::Machine().desktopWidth = 160;
         emu::Machine().desktopHeight = 160;
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = emu::ProgramInstance();
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-        windowClass.lpszClassName = "Reference";
-        RegisterClassExA(&windowClass);
+        test::RegisterTestClass({"Reference", DefWindowProcA, test::LightGreyBrush()});
         Context = CalibrationContext{};
         Context.InstanceHandle = emu::ProgramInstance();
         Context.WindowWidth = 160;
         Context.WindowHeight = 160;
-        Context.CalibrationWindow =
-            CreateWindowExA(0, "Reference", "", WS_POPUP, 0, 0, 160, 160, nullptr, nullptr,
-                            emu::ProgramInstance(), nullptr);
+        Context.CalibrationWindow = test::OpenPopup("Reference", 0, 0, 160, 160);
         ShowWindow(Context.CalibrationWindow, SW_SHOW);
         UpdateWindow(Context.CalibrationWindow);
         HDC dc = GetDC(Context.CalibrationWindow);

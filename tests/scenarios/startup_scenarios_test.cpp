@@ -1,6 +1,7 @@
 // Start-up and the chain of screens.
 #include "scenario_test.h"
 
+#include "emu/faults.h"
 #include "emu/window_manager.h"
 
 #include <algorithm>

@@ -5,6 +5,7 @@
 
 #include "emu/clock.h"
 #include "emu/registry.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 
 #include <algorithm>

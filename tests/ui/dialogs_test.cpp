@@ -12,9 +12,10 @@
 #include "context/context.h"
 #include "emu/machine.h"
 #include "emu/trace.h"
-#include "emu/user.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 #include "support/machine_test.h"
+#include "support/popup.h"
 #include "ui/dialogs.h"
 #include "ui/resource.h"
 
@@ -26,17 +27,11 @@ class DialogProcTest : public MachineTest {
         MachineTest::SetUp();
         emu::Machine().desktopWidth = 640;
         emu::Machine().desktopHeight = 480;
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = Context.InstanceHandle;
-        wc.lpszClassName = "Plain";
-        ASSERT_NE(RegisterClassExA(&wc), 0);
+        ASSERT_NE(test::RegisterTestClass({"Plain"}), 0);
     }
 
     static HWND Window(int x, int y, int w, int h) {
-        return CreateWindowExA(0, "Plain", "", WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr, nullptr,
-                               Context.InstanceHandle, nullptr);
+        return test::OpenPopup("Plain", x, y, w, h, WS_VISIBLE);
     }
     static INT_PTR CalibTest(emu::ActionKind action) {
         Context.CalibrationWindow = Window(0, 0, 640, 480);

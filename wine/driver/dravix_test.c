@@ -37,19 +37,11 @@
  */
 #include <ntddk.h>
 
+#include "../../emulator/include/emu/driver_codes.h"
+
 #define DRAVIX_TAG 0x78767244u /* 'Drvx' in a pool dump */
 #define MAX_BUFFER 512
 #define MAX_TOUCHES 64
-
-enum {
-    CodeSetCalibration = 0x9C402404,
-    CodeDisablePointQueueing = 0x9C402408,
-    CodeEnablePointQueueing = 0x9C40240C,
-    CodeGetRawTouch = 0x9C402410,
-    CodeSetBeep = 0x9C40241C,
-    CodeGetDriverInfo = 0x9C402428,
-    CodeBeginTouchWait = 0x9C40242C,
-};
 
 static const struct {
     ULONG code;

@@ -18,7 +18,10 @@
 #include <stdlib.h>
 #include <string.h>
 
-#define CODE(function) ((0x9C40UL << 16) | ((function) << 2))
+#include "../../emulator/include/emu/driver_codes.h"
+
+/* A function the driver does not have, on the driver's device type. */
+#define UNKNOWN_CODE ((0x9C40UL << 16) | (0x905 << 2))
 
 static HANDLE device;
 
@@ -55,10 +58,10 @@ static BOOL Send(const char* name, DWORD code, unsigned char* in, DWORD inSize, 
     return ok;
 }
 
-static void SendBare(const char* name, DWORD function) {
+static void SendBare(const char* name, DWORD code) {
     unsigned char buffer[8];
     PutHeader(buffer);
-    Send(name, CODE(function), buffer, sizeof buffer, buffer, sizeof buffer, 0);
+    Send(name, code, buffer, sizeof buffer, buffer, sizeof buffer, 0);
 }
 
 int main(int argc, char** argv) {
@@ -81,16 +84,16 @@ int main(int argc, char** argv) {
     printf("open ok\n");
 
     PutHeader(info);
-    Send("GetDriverInfo", CODE(0x90A), info, sizeof info, info, sizeof info, 0);
-    SendBare("DisablePointQueueing", 0x902);
-    SendBare("BeginTouchWait", 0x90B);
+    Send("GetDriverInfo", CodeGetDriverInfo, info, sizeof info, info, sizeof info, 0);
+    SendBare("DisablePointQueueing", CodeDisablePointQueueing);
+    SendBare("BeginTouchWait", CodeBeginTouchWait);
     for (unsigned long polls = 1;; ++polls) {
         BOOL ok;
         DWORD returned = 0;
         PutHeader(request);
         memset(reply, 0, sizeof reply);
         PutHeader(reply);
-        ok = DeviceIoControl(device, CODE(0x904), request, sizeof request, reply, sizeof reply,
+        ok = DeviceIoControl(device, CodeGetRawTouch, request, sizeof request, reply, sizeof reply,
                              &returned, NULL);
         if (reply[10] != 0 || reply[11] != 0 || polls >= maxPolls) {
             /* Repeats the last poll's outcome in the common format. */
@@ -103,17 +106,17 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    SendBare("EnablePointQueueing", 0x903);
-    Send("SetCalibration", CODE(0x901), calibration, sizeof calibration, calibration,
+    SendBare("EnablePointQueueing", CodeEnablePointQueueing);
+    Send("SetCalibration", CodeSetCalibration, calibration, sizeof calibration, calibration,
          sizeof calibration, 0);
-    Send("SetBeep", CODE(0x907), beep, sizeof beep, beep, sizeof beep, 0);
+    Send("SetBeep", CodeSetBeep, beep, sizeof beep, beep, sizeof beep, 0);
     beep[8] = 1;
-    Send("SetBeep", CODE(0x907), beep, sizeof beep, beep, sizeof beep, 0);
+    Send("SetBeep", CodeSetBeep, beep, sizeof beep, beep, sizeof beep, 0);
     {
         /* An unknown function code: the driver must refuse it. */
         unsigned char buffer[8];
         PutHeader(buffer);
-        Send("Unknown", CODE(0x905), buffer, sizeof buffer, buffer, sizeof buffer, 0);
+        Send("Unknown", UNKNOWN_CODE, buffer, sizeof buffer, buffer, sizeof buffer, 0);
     }
     printf("close %s\n", CloseHandle(device) ? "ok" : "failed");
     return 0;

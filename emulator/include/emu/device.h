@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "emu/driver_codes.h"
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -14,17 +16,6 @@
 #include <vector>
 
 namespace emu {
-
-// The driver's seven control codes.
-enum DriverCode : std::uint32_t {
-    CodeSetCalibration = 0x9C402404,
-    CodeDisablePointQueueing = 0x9C402408,
-    CodeEnablePointQueueing = 0x9C40240C,
-    CodeGetRawTouch = 0x9C402410,
-    CodeSetBeep = 0x9C40241C,
-    CodeGetDriverInfo = 0x9C402428,
-    CodeBeginTouchWait = 0x9C40242C,
-};
 
 // "SetCalibration" for CodeSetCalibration and so on; "0x........" otherwise.
 std::string DriverCodeName(std::uint32_t code);

@@ -1,6 +1,5 @@
-// Graphics on the emulated desktop: one framebuffer for the whole desktop,
-// device contexts and GDI objects with the accounting that tests need, and
-// screenshots.
+// The screen of the emulated desktop as tests inspect it: one framebuffer for
+// the whole desktop, the accounting of DCs and GDI objects, and screenshots.
 //
 // Pixels here are 0x00RRGGBB (not COLORREF, which is 0x00BBGGRR); use
 // emu::RgbOf(RGB(r, g, b)) to compare a pixel with a colour of the program.
@@ -25,7 +24,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,15 +46,6 @@ std::uint32_t DesktopPixel(int x, int y);
 // Pixel of the framebuffer under a window's client area, client coordinates;
 // NoPixel outside the client area or for a destroyed window.
 std::uint32_t WindowPixel(HWND hwnd, int x, int y);
-// Fills a desktop rectangle with DesktopColour, as the shell repaints what a
-// window that went away or was hidden had covered. For the window manager.
-void RepaintDesktop(const RECT& rect);
-
-// What DefWindowProcA does for WM_ERASEBKGND: fills the clip area of the
-// device context (wParam) with the class background brush of the window
-// (WindowView::background: a brush handle or a system colour index + 1).
-// Returns 1 when it erased, 0 when the window has no background brush.
-LRESULT EraseBackground(HWND hwnd, HDC hdc);
 
 // Accounting. Objects: pens, brushes, bitmaps and fonts the program created
 // and has not deleted; stock objects never count. DCs: those from GetDC and
@@ -65,23 +54,6 @@ int LiveGdiObjects();
 int LiveDCs();
 // One line per live object or DC, for test failure messages.
 std::string DescribeLiveGdi();
-
-// The centre of the last ellipse drawn on the screen (desktop coordinates):
-// the centre of the target on the screen, where the virtual user touches
-// unless a test has installed another emu::TargetLocator().
-std::optional<POINT> LastEllipseCentre();
-// The same with the window whose device context drew it (null for the
-// desktop's own DC).
-struct DrawnEllipse {
-    POINT centre{};
-    HWND window = nullptr;
-};
-std::optional<DrawnEllipse> LastEllipse();
-
-// The next `calls` calls of CreateCompatibleDC / CreateCompatibleBitmap fail
-// (return NULL), as they do when GDI runs out of resources.
-void FailCreateCompatibleDC(int calls = 1);
-void FailCreateCompatibleBitmap(int calls = 1);
 
 // The screen as the user sees it: the desktop framebuffer with every visible
 // top-level dialog and message box drawn over it.

@@ -67,10 +67,7 @@ std::vector<RegistryValue> Values(const std::string& path);
 // grants KEY_READ only. Handles keep the rights they were opened with.
 void SetReadOnly(const std::string& path, bool readOnly = true);
 
-// RegSetValueExA of a value with this name (in any key) fails with the status
-// and leaves the value as it was; the call is traced all the same.
-void FailWrites(const std::string& valueName, LSTATUS status);
-void ClearFailingWrites();
+// Failing writes are injected through emu/faults.h.
 
 // Handles opened with RegOpenKeyExA and not yet closed (the predefined root
 // handles are not counted).

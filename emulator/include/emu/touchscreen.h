@@ -1,11 +1,10 @@
 // The touchscreens of the emulated machine: one controller model per installed
-// screen, and the virtual user's finger on them.
+// screen. The finger on them is the virtual user's (emu/virtual_user.h).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -36,20 +35,6 @@ RawReading ReadController(const Controller& controller, POINT desktop);
 
 std::vector<Controller>& Touchscreens();
 
-// Virtual time between a target appearing (the program starting its wait) and
-// the user's finger or key arriving.
-constexpr std::uint32_t UserReactionMs = 400;
-
-// Where the target on the screen is: the centre of what was drawn last, in
-// desktop coordinates, as long as it lies on the window that waits for the
-// touch (none otherwise: only Esc or the time-out end that wait). The GDI
-// module keeps it; tests may replace it.
-std::function<std::optional<POINT>()>& TargetLocator();
-
-// Connects the virtual user to the driver: at each wait for a touch the next
-// touch-wait action of the user script is played (touch the target, press
-// Esc, or stay idle).
-void AttachVirtualUser();
 void ResetTouchscreens();
 
 } // namespace emu

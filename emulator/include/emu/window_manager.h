@@ -1,5 +1,6 @@
-// The window manager of the emulated desktop: what the other modules (GDI,
-// the screenshot, the virtual user, the launcher) need to know about windows.
+// The window manager of the emulated desktop as tests, the screenshot and the
+// launcher inspect it. Faults to inject are in emu/faults.h, the virtual
+// user's side in emu/virtual_user.h.
 #pragma once
 
 #include <windows.h>
@@ -9,18 +10,20 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 namespace emu {
 
 enum class WindowKind { Normal, Dialog, Control, MessageBox };
+// What a control is, by its class, fixed when it is created.
+enum class ControlKind { None, Button, Static, Edit };
 
 struct WindowView {
     HWND hwnd = nullptr;
     WindowKind kind = WindowKind::Normal;
     std::string className;
+    ControlKind control = ControlKind::None;
     std::string text; // caption or control text, Windows-1252
     RECT rect{};      // window rectangle in desktop coordinates
     DWORD style = 0;
@@ -55,34 +58,14 @@ int CursorDisplayCount();
 // dialog, else the active top-level window; when none is left, the last
 // created top-level window that still exists.
 HWND FocusWindow();
-// Puts a key press (WM_KEYDOWN, WM_CHAR for Esc, Enter and printable keys,
-// WM_KEYUP) into the input queue of the focus window and records a "key" event.
-void PressKey(UINT vk);
 
-// The virtual user's pace in modal loops, in virtual milliseconds: from the
-// moment a dialog or message box is on the screen to the click or key press.
-constexpr std::uint32_t DialogThinkTime = 500;
-constexpr std::uint32_t MessageBoxThinkTime = 300;
+// The window whose DC it is (GetDC, BeginPaint), or null for the desktop's
+// DC and for a DC that is not a window's.
+HWND WindowOfDc(HDC hdc);
+
 // A modal loop still open this long after it started is closed by force and
 // recorded as an "error" event.
 constexpr std::uint32_t ModalWaitLimit = 60 * 60 * 1000;
-
-// Called when a dialog or a message box is on the screen and painted, before
-// the virtual user acts: with the dialog's template name or "MessageBox".
-// emu::Reset() clears it.
-std::function<void(const std::string& what)>& ScreenshotHook();
-
-// While set, SetTimer fails (returns 0) as when the system is out of timers;
-// emu::Reset() clears it.
-void FailSetTimer(bool fail);
-// While set, RegisterClassExA returns 0 with this error. With
-// ERROR_CLASS_ALREADY_EXISTS the class is there all the same, as if it had
-// been registered before. emu::Reset() clears it.
-void FailRegisterClass(std::optional<DWORD> error);
-// The CreateWindowExA calls with these numbers (1 is the first after a reset)
-// fail before the window exists: no message, NULL, ERROR_NOT_ENOUGH_MEMORY,
-// and a "window" event with op "create failed". emu::Reset() clears them.
-void FailCreateWindow(std::set<int> calls);
 
 // DialogBoxParamA from a template that is not among the program's resources
 // (tests); name is what the trace and the screenshot hook call it.

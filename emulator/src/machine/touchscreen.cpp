@@ -5,7 +5,7 @@
 #include "emu/gdi.h"
 #include "emu/machine.h"
 #include "emu/trace.h"
-#include "emu/user.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 #include "coordinates.h"
 

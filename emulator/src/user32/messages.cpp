@@ -5,8 +5,9 @@
 
 #include "emu/clock.h"
 #include "emu/trace.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
-#include "window_state.h"
+#include "user32/win.h"
 
 #include <deque>
 

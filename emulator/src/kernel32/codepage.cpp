@@ -1,5 +1,9 @@
 // Windows-1252, the ANSI code page of the emulated machine.
+#include "kernel32/codepage.h"
+
 #include "emu/resources.h"
+
+#include <cctype>
 
 namespace emu {
 
@@ -59,6 +63,14 @@ std::string Utf8FromWindows1252(const std::string& text) {
         AppendUtf8(out, code);
     }
     return out;
+}
+
+std::string Upper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return upper;
 }
 
 } // namespace emu

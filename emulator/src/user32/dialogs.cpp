@@ -7,22 +7,21 @@
 #include "emu/machine.h"
 #include "emu/resources.h"
 #include "emu/trace.h"
-#include "emu/user.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
-#include "window_state.h"
+#include "user32/win.h"
+#include "sdk.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <string>
 
 namespace emu::wm {
 
 namespace {
 
-constexpr DWORD AbsAlign = 0x01;              // DS_ABSALIGN
-constexpr DWORD ThreeDLook = 0x04;            // DS_3DLOOK
-constexpr DWORD ExControlParent = 0x00010000; // WS_EX_CONTROLPARENT
-constexpr UINT EnterIdle = 0x0121;            // WM_ENTERIDLE
-constexpr WPARAM DialogBoxIdle = 0;           // MSGF_DIALOGBOX
+std::function<void(const std::string&)> screenshotHook;
 
 // Messages whose dialog procedure result is the message result itself
 // rather than "handled".
@@ -47,7 +46,7 @@ int ScaleRounded(int value, int numerator, int denominator) {
 }
 
 bool IsPushButton(const Window& window) {
-    if (Upper(window.className) != "BUTTON") {
+    if (window.control != ControlKind::Button) {
         return false;
     }
     DWORD type = window.style & ButtonTypeMask;
@@ -65,7 +64,7 @@ std::pair<int, HWND> EnterCommand(HWND dialog) {
     if (const Window* d = Find(dialog)) {
         for (HWND child : d->children) {
             const Window* c = Find(child);
-            if (c != nullptr && Upper(c->className) == "BUTTON" &&
+            if (c != nullptr && c->control == ControlKind::Button &&
                 (c->style & ButtonTypeMask) == BS_DEFPUSHBUTTON) {
                 return {c->id, child};
             }
@@ -389,6 +388,10 @@ INT_PTR RunDialogBox(HINSTANCE instance, const DialogTemplate& tpl, const std::s
 
 } // namespace
 
+void ResetDialogs() {
+    screenshotHook = nullptr;
+}
+
 } // namespace emu::wm
 
 using emu::wm::Find;
@@ -447,8 +450,7 @@ HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
             return child;
         }
     }
-    constexpr DWORD ErrorControlIdNotFound = 1421; // ERROR_CONTROL_ID_NOT_FOUND
-    SetLastError(ErrorControlIdNotFound);
+    SetLastError(emu::ErrorControlIdNotFound);
     return nullptr;
 }
 
@@ -470,6 +472,10 @@ INT_PTR DialogBoxFromTemplate(HINSTANCE instance, const DialogTemplate& tpl,
         return 0;
     }
     return wm::RunDialogBox(instance, tpl, name, owner, proc, param);
+}
+
+std::function<void(const std::string& what)>& ScreenshotHook() {
+    return wm::screenshotHook;
 }
 
 } // namespace emu

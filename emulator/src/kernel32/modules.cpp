@@ -6,22 +6,14 @@
 #include <windows.h>
 
 #include "emu/machine.h"
+#include "kernel32/codepage.h"
 
-#include <cctype>
 #include <string>
 
 namespace {
 
 const auto User32Module = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7E410000));
 const auto Kernel32Module = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x7C800000));
-
-std::string Upper(const char* text) {
-    std::string upper;
-    for (; *text != '\0'; ++text) {
-        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(*text)));
-    }
-    return upper;
-}
 
 template <typename Function> FARPROC Exported(Function* function) {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
@@ -33,7 +25,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
     if (lpModuleName == nullptr) {
         return emu::ProgramInstance();
     }
-    const std::string name = Upper(lpModuleName);
+    const std::string name = emu::Upper(lpModuleName);
     if (name == "USER32" || name == "USER32.DLL") {
         return User32Module;
     }

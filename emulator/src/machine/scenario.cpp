@@ -1,10 +1,11 @@
 #include "emu/scenario.h"
 
 #include "emu/device.h"
+#include "emu/faults.h"
 #include "emu/machine.h"
 #include "emu/registry.h"
 #include "emu/touchscreen.h"
-#include "emu/user.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 
 #include <cstdlib>

@@ -6,7 +6,8 @@
 #include "emu/clock.h"
 #include "emu/trace.h"
 #include "emu/window_manager.h"
-#include "window_state.h"
+#include "user32/win.h"
+#include "sdk.h"
 
 #include <algorithm>
 #include <vector>
@@ -26,7 +27,6 @@ struct Timer {
 constexpr std::uint32_t MinimumPeriod = 10;         // USER_TIMER_MINIMUM
 constexpr std::uint32_t MaximumPeriod = 0x7FFFFFFF; // USER_TIMER_MAXIMUM
 constexpr UINT_PTR FirstThreadTimerId = 0x7FFF;
-constexpr DWORD ErrorNoSystemResources = 1450; // ERROR_NO_SYSTEM_RESOURCES
 
 std::vector<Timer> timers;
 bool failSetTimer = false;
@@ -96,7 +96,7 @@ UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC l
         return 0;
     }
     if (failSetTimer) {
-        SetLastError(ErrorNoSystemResources);
+        SetLastError(emu::ErrorNoSystemResources);
         RecordTimer("set", nIDEvent, false);
         return 0;
     }

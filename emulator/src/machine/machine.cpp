@@ -6,7 +6,7 @@
 #include "emu/registry.h"
 #include "emu/touchscreen.h"
 #include "emu/trace.h"
-#include "emu/user.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
 
 namespace emu {

@@ -2,7 +2,7 @@
 // font, rendered without anti-aliasing so that every text pixel has exactly
 // the text colour.
 #include "coordinates.h"
-#include "gdi_surface.h"
+#include "gdi32/gdi_private.h"
 
 #include "emu/resources.h"
 

@@ -1,30 +1,21 @@
-// The window manager's own state, shared by its modules (windows, messages,
-// timers, dialogs, message boxes). Not part of the control API.
+// The window manager's own declarations, grouped by the file that owns them.
+// Not part of any public face: the Win32 calls are declared in winuser.h,
+// inspection in emu/window_manager.h, faults in emu/faults.h.
 #pragma once
 
 #include <windows.h>
 
 #include "emu/window_manager.h"
+#include "gdi32/gdi_private.h"
+#include "sdk.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace emu::wm {
-
-// Frame metrics of the classic look of Windows NT 4.0 at 96 dpi.
-constexpr int BorderWidth = 1;    // SM_CXBORDER, SM_CYBORDER
-constexpr int DlgFrameWidth = 3;  // SM_CXDLGFRAME, SM_CYDLGFRAME
-constexpr int CaptionHeight = 19; // SM_CYCAPTION, the caption bar with its bottom line
-
-constexpr DWORD ExDlgModalFrame = 0x00000001;  // WS_EX_DLGMODALFRAME
-constexpr DWORD ExNoParentNotify = 0x00000004; // WS_EX_NOPARENTNOTIFY
-constexpr DWORD ButtonTypeMask = 0x0000000F;
-constexpr DWORD StaticIcon = 0x00000003;    // SS_ICON
-constexpr DWORD NoIdleMessage = 0x00000100; // DS_NOIDLEMSG
-constexpr UINT StaticSetIcon = 0x0170;      // STM_SETICON
-constexpr UINT StaticGetIcon = 0x0171;      // STM_GETICON
 
 struct DialogState {
     DLGPROC proc = nullptr;
@@ -33,10 +24,13 @@ struct DialogState {
     HWND disabledOwner = nullptr; // the owner that DialogBox disabled and EndDialog enables
 };
 
+// --- window.cpp: windows, their creation and destruction -----------------------------
+
 struct Window {
     HWND hwnd = nullptr;
     std::uint64_t serial = 0; // creation order
     WindowKind kind = WindowKind::Normal;
+    ControlKind control = ControlKind::None; // from the class name, fixed at creation
     std::string className;
     WNDPROC proc = nullptr;
     HBRUSH classBrush = nullptr;
@@ -76,14 +70,7 @@ std::vector<HWND> AllWindows();        // creation order
 // The first window in creation order that passes the test, without building
 // the list: PeekMessageA asks at every round of a wait for a touch.
 HWND FirstWindowWhere(const std::function<bool(const Window&)>& test);
-std::string Upper(std::string text);
-// Frame widths (left, top, right, bottom) that a style gives a window.
-RECT FrameInsets(DWORD style, DWORD exStyle);
-// Repaints the desktop and invalidates the windows below a top-level window
-// where it no longer covers them (area in desktop coordinates).
-void Expose(HWND hwnd, const RECT& area);
-// The first WS_TABSTOP control that is visible and enabled.
-HWND FirstTabStop(const Window& dialog);
+HWND LastWindowWhere(const std::function<bool(const Window&)>& test);
 
 struct CreateOptions {
     WindowKind kind = WindowKind::Normal;
@@ -92,13 +79,101 @@ struct CreateOptions {
 HWND Create(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
             int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param,
             const CreateOptions& options);
+void ResetWindowList();
 
-// Focus and activation.
+// --- class.cpp: window classes ------------------------------------------------------
+
+struct WindowClass {
+    std::string name; // upper case
+    ATOM atom = 0;
+    HINSTANCE instance = nullptr; // nullptr: a system class, found from every instance
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+    HBRUSH brush = nullptr;
+};
+// The instance's own class of that name or atom, else the system class.
+const WindowClass* FindClass(LPCSTR name, HINSTANCE instance);
+// What kind of control a window of the class is (by the class name, as the
+// system classes are found).
+ControlKind ControlKindOf(std::string_view className);
+// Empties the list but for the system classes.
+void ResetClasses();
+
+// --- winpos.cpp: Z order, placement and visibility ------------------------------------
+
+std::vector<HWND>& ZOrder(); // top-level windows, bottom first
+void RemoveFromZOrder(HWND hwnd);
+// Brings a top-level window to the top and its owned windows above it.
+void BringToTop(HWND hwnd);
+// Frame widths (left, top, right, bottom) that a style gives a window.
+RECT FrameInsets(DWORD style, DWORD exStyle);
+// Repaints the desktop and invalidates the windows below a top-level window
+// where it no longer covers them (area in desktop coordinates).
+void Expose(HWND hwnd, const RECT& area);
+void ResetZOrder();
+
+// --- focus.cpp: focus and activation --------------------------------------------------
+
 HWND Focus();
 void SetFocusTo(HWND hwnd);
 // Gives the window the focus (a dialog: its first tab stop) and, with raise,
 // brings it to the top.
 void Activate(HWND hwnd, bool raise = true);
+// Moves the focus off a window that is hidden or going, to its owner or the
+// topmost visible window.
+void MoveFocusAwayFrom(HWND hwnd, HWND owner);
+// The first WS_TABSTOP control that is visible and enabled.
+HWND FirstTabStop(const Window& dialog);
+void ResetFocus();
+
+// --- painting.cpp: update regions and the DCs of windows -------------------------------
+
+// Invalidates the window and its visible children whole, with erasing.
+void InvalidateTree(HWND hwnd);
+// The client area in desktop coordinates, as WM_NCCALCSIZE left it.
+RECT ClientOnDesktop(const Window& window);
+// What DefWindowProcA does for WM_ERASEBKGND: fills the DC's clip area with
+// the class brush. Returns 1 when it erased, 0 when there is no brush.
+LRESULT EraseBackground(HWND hwnd, HDC hdc);
+void ResetPainting();
+
+// --- defwnd.cpp: the default window procedures ----------------------------------------
+
+// The procedure of the system control classes (BUTTON, STATIC, EDIT).
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// --- sysparams.cpp: metrics and colours of the classic look ------------------------------
+
+// Frame metrics of the classic look of Windows NT 4.0 at 96 dpi.
+constexpr int BorderWidth = 1;    // SM_CXBORDER, SM_CYBORDER
+constexpr int DlgFrameWidth = 3;  // SM_CXDLGFRAME, SM_CYDLGFRAME
+constexpr int CaptionHeight = 19; // SM_CYCAPTION, the caption bar with its bottom line
+
+constexpr int ColourBackground = 1;
+constexpr int ColourActiveCaption = 2;
+constexpr int ColourWindow = 5;
+constexpr int ColourWindowText = 8;
+constexpr int ColourCaptionText = 9;
+constexpr int ColourBtnFace = 15;
+constexpr int ColourBtnShadow = 16;
+constexpr int ColourBtnText = 18;
+constexpr int ColourBtnHighlight = 20;
+constexpr int Colour3dDkShadow = 21;
+constexpr int Colour3dLight = 22;
+// GetSysColor of the classic scheme, 0x00RRGGBB.
+std::uint32_t SysColour(int index);
+void ResetSysParams();
+
+// --- uitools.cpp: user32's drawing on a DC ----------------------------------------------
+
+// What a brush puts down: a brush object, or a system colour index + 1 as
+// window classes give it.
+gdi::Paint UserBrush(HBRUSH brush);
+// DrawEdge without BF_DIAGONAL, BF_MIDDLE or BF_ADJUST; edge and flags as
+// DrawEdge takes them. For the screenshot too.
+void DrawRectEdge(gdi::Canvas& canvas, const RECT& rect, UINT edge, UINT flags);
+
+// --- messages.cpp, timers.cpp: the queue and timers --------------------------------------
 
 // Queue and timer housekeeping when a window goes.
 void RemoveQueuedMessages(HWND hwnd);
@@ -108,7 +183,8 @@ void ResetTimers();
 // The next WM_TIMER due for the filter, taken off (rescheduled) when remove is set.
 bool NextTimerMessage(HWND filter, bool remove, MSG* msg);
 
-// Dialogs.
+// --- dialogs.cpp: dialog boxes and their modal loop ---------------------------------------
+
 LRESULT CALLBACK DefDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Builds a dialog from a template: the window, its controls, WM_INITDIALOG.
 // Returns nullptr when a control cannot be created.
@@ -133,6 +209,7 @@ struct ModalOutcome {
     DWORD style = 0;
     DWORD exStyle = 0;
 };
+void ResetDialogs();
 ModalOutcome RunModalLoop(HWND dialog, HWND owner, const ModalUser& user);
 // What IsDialogMessage does with a message for the dialog or one of its controls.
 bool DialogMessage(HWND dialog, const MSG& msg);

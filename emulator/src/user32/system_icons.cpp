@@ -3,6 +3,7 @@
 // application window, the red stop sign, the question, the yellow warning
 // triangle, the information sign), drawn here rather than read from a file.
 #include "emu/resources.h"
+#include "sdk.h"
 
 #include <array>
 #include <cmath>
@@ -11,9 +12,6 @@ namespace emu {
 
 namespace {
 
-constexpr WORD FirstId = 32512; // IDI_APPLICATION
-constexpr WORD LastId = 32516;  // IDI_ASTERISK (IDI_INFORMATION)
-constexpr WORD HandId = 32513, QuestionId = 32514, ExclamationId = 32515, AsteriskId = 32516;
 constexpr int Size = 32;
 constexpr std::uintptr_t FirstHandle = 0x7F8000;
 constexpr std::uintptr_t HandleStep = 4;
@@ -107,13 +105,13 @@ IconImage Application() {
     return image;
 }
 
-const std::array<IconImage, LastId - FirstId + 1>& Images() {
-    static const std::array<IconImage, LastId - FirstId + 1> images = {
+const std::array<IconImage, SystemIconLast - SystemIconFirst + 1>& Images() {
+    static const std::array<IconImage, SystemIconLast - SystemIconFirst + 1> images = {
         Application(), Disc(Red, Cross, White), Disc(White, Query, Blue),
         Triangle(),    Disc(White, Info, Blue),
     };
-    static_assert(HandId - FirstId == 1 && QuestionId - FirstId == 2 &&
-                  ExclamationId - FirstId == 3 && AsteriskId - FirstId == 4);
+    static_assert(HandId - SystemIconFirst == 1 && QuestionId - SystemIconFirst == 2 &&
+                  ExclamationId - SystemIconFirst == 3 && AsteriskId - SystemIconFirst == 4);
     return images;
 }
 
@@ -124,10 +122,10 @@ HICON SystemIcon(LPCSTR name) {
         return nullptr;
     }
     auto id = static_cast<WORD>(reinterpret_cast<std::uintptr_t>(name));
-    if (id < FirstId || id > LastId) {
+    if (id < SystemIconFirst || id > SystemIconLast) {
         return nullptr;
     }
-    return reinterpret_cast<HICON>(FirstHandle + (id - FirstId) * HandleStep);
+    return reinterpret_cast<HICON>(FirstHandle + (id - SystemIconFirst) * HandleStep);
 }
 
 const IconImage* SystemIconImage(HICON icon) {

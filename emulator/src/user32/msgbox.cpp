@@ -6,8 +6,10 @@
 
 #include "emu/resources.h"
 #include "emu/trace.h"
+#include "emu/virtual_user.h"
 #include "emu/window_manager.h"
-#include "window_state.h"
+#include "user32/win.h"
+#include "sdk.h"
 
 #include <algorithm>
 #include <vector>
@@ -16,15 +18,9 @@ namespace {
 
 constexpr UINT ButtonsMask = 0x0000000F;
 constexpr UINT IconMask = 0x000000F0;
-constexpr UINT AbortRetryIgnore = 0x00000002; // MB_ABORTRETRYIGNORE
-constexpr UINT YesNoCancel = 0x00000003;      // MB_YESNOCANCEL
-constexpr UINT RetryCancel = 0x00000005;      // MB_RETRYCANCEL
 constexpr int IdAbort = 3, IdRetry = 4, IdIgnore = 5;
-constexpr int IconId = 20;              // the icon's static control in a message box
-constexpr int TextId = 0xFFFF;          // the text's static control
-constexpr DWORD NoPrefix = 0x00000080;  // SS_NOPREFIX: "&" is shown, not an underline
-constexpr UINT CalcTextPrefix = 0x0800; // DT_NOPREFIX
-constexpr UINT SystemIconBase = 32512;  // IDI_APPLICATION; IDI_HAND is 32513
+constexpr int IconId = 20;     // the icon's static control in a message box
+constexpr int TextId = 0xFFFF; // the text's static control
 
 // The box's template, in dialog units: the text is wrapped to the width of
 // its control (176 units), and everything is then placed in pixels around
@@ -42,10 +38,11 @@ struct Button {
 std::vector<Button> ButtonsOf(UINT type) {
     switch (type & ButtonsMask) {
     case MB_OKCANCEL: return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
-    case AbortRetryIgnore: return {{IdAbort, "&Abort"}, {IdRetry, "&Retry"}, {IdIgnore, "&Ignore"}};
-    case YesNoCancel: return {{IDYES, "&Yes"}, {IDNO, "&No"}, {IDCANCEL, "Cancel"}};
+    case emu::AbortRetryIgnore:
+        return {{IdAbort, "&Abort"}, {IdRetry, "&Retry"}, {IdIgnore, "&Ignore"}};
+    case emu::YesNoCancel: return {{IDYES, "&Yes"}, {IDNO, "&No"}, {IDCANCEL, "Cancel"}};
     case MB_YESNO: return {{IDYES, "&Yes"}, {IDNO, "&No"}};
-    case RetryCancel: return {{IdRetry, "&Retry"}, {IDCANCEL, "Cancel"}};
+    case emu::RetryCancel: return {{IdRetry, "&Retry"}, {IDCANCEL, "Cancel"}};
     default: return {{IDOK, "OK"}};
     }
 }
@@ -57,22 +54,22 @@ HICON IconOf(UINT type) {
     if (icon == 0 || icon > 4) {
         return nullptr;
     }
-    return LoadIconA(nullptr, MAKEINTRESOURCEA(SystemIconBase + icon));
+    return LoadIconA(nullptr, MAKEINTRESOURCEA(emu::SystemIconFirst + icon));
 }
 
 emu::DialogTemplate Template(const std::string& text, const std::string& caption, UINT type) {
     emu::DialogTemplate tpl;
     tpl.style =
-        WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | emu::wm::NoIdleMessage;
+        WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | emu::NoIdleMessage;
     tpl.cx = TextLeft + TextWidth + IconLeft;
     tpl.cy = TextTop + TextHeight + 2 * Spacing;
     tpl.caption = caption;
     if ((type & IconMask) != 0) {
         tpl.items.push_back(
-            {WS_VISIBLE | emu::wm::StaticIcon, 0, IconLeft, IconTop, 16, 16, IconId, "STATIC", ""});
+            {WS_VISIBLE | emu::StaticIcon, 0, IconLeft, IconTop, 16, 16, IconId, "STATIC", ""});
     }
-    tpl.items.push_back({WS_VISIBLE | WS_GROUP | SS_LEFT | NoPrefix, 0, TextLeft, TextTop,
-                         TextWidth, TextHeight, TextId, "STATIC", text});
+    tpl.items.push_back({WS_VISIBLE | WS_GROUP | SS_LEFT | emu::StaticNoPrefix, 0, TextLeft,
+                         TextTop, TextWidth, TextHeight, TextId, "STATIC", text});
     std::vector<Button> buttons = ButtonsOf(type);
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         DWORD style = WS_VISIBLE | WS_TABSTOP | (i == 0 ? BS_DEFPUSHBUTTON | WS_GROUP : 0);
@@ -125,7 +122,7 @@ void LayOut(HWND box, UINT type) {
     GetClientRect(text, &textClient);
     std::string message(emu::wm::Find(text)->text);
     SIZE textSize =
-        TextSize(dc, message, textClient.right, DT_LEFT | DT_WORDBREAK | CalcTextPrefix);
+        TextSize(dc, message, textClient.right, DT_LEFT | DT_WORDBREAK | emu::TextNoPrefix);
     ReleaseDC(box, dc);
 
     const int textLeft = iconSize != 0 ? 2 * iconLeft + iconSize : iconLeft;
@@ -153,7 +150,7 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     if (message == WM_INITDIALOG) {
         auto type = static_cast<UINT>(lParam);
         if (HWND icon = GetDlgItem(hwnd, IconId)) {
-            SendMessageA(icon, emu::wm::StaticSetIcon, reinterpret_cast<WPARAM>(IconOf(type)), 0);
+            SendMessageA(icon, emu::StaticSetIcon, reinterpret_cast<WPARAM>(IconOf(type)), 0);
         }
         LayOut(hwnd, type);
         return TRUE;

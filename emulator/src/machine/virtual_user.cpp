@@ -1,9 +1,21 @@
-#include "emu/user.h"
+#include "emu/virtual_user.h"
+
+#include "emu/window_manager.h"
+#include "gdi32/gdi_private.h"
 
 namespace emu {
 
 namespace {
+
 std::deque<UserAction> script;
+std::optional<DrawnEllipse> lastEllipse;
+
+// GDI tells of every ellipse on the framebuffer; the window is asked for at
+// once, while the DC that drew it is still out.
+void SeeEllipse(HDC hdc, POINT centre) {
+    lastEllipse = DrawnEllipse{centre, WindowOfDc(hdc)};
+}
+
 } // namespace
 
 bool IsDialogAction(ActionKind kind) {
@@ -49,6 +61,16 @@ UserAction TakeDialogAction() {
 
 void ResetUser() {
     script.clear();
+    lastEllipse.reset();
+    gdi::SetEllipseWitness(SeeEllipse);
+}
+
+std::optional<DrawnEllipse> LastEllipse() {
+    return lastEllipse;
+}
+
+std::optional<POINT> LastEllipseCentre() {
+    return lastEllipse ? std::optional<POINT>(lastEllipse->centre) : std::nullopt;
 }
 
 } // namespace emu

@@ -6,12 +6,13 @@
 #include "emu/resources.h"
 #include "emu/window_manager.h"
 #include "coordinates.h"
-#include "gdi_surface.h"
+#include "gdi32/gdi_private.h"
+#include "user32/win.h"
+#include "sdk.h"
 
 #include <png.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 namespace emu {
@@ -19,27 +20,18 @@ namespace emu {
 namespace {
 
 using gdi::Canvas;
-using gdi::SysColour;
+using wm::SysColour;
 
 constexpr int FrameWidth = 3;
 constexpr int CaptionHeight = 18;
 constexpr int GroupTextIndent = 8;
 constexpr LONG StaticTypeMask = 0x0F;
-constexpr DWORD SsIcon = 0x03;
-constexpr DWORD SsNoPrefix = 0x80;
-constexpr UINT NoPrefix = gdi::TextNoPrefix;
-
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
 
 void Text(Canvas& canvas, const std::string& text, RECT rect, UINT format, bool opaque = false) {
     gdi::TextStyle style;
-    style.colour = SysColour(gdi::ColourBtnText);
+    style.colour = SysColour(wm::ColourBtnText);
     style.opaque = opaque;
-    style.background = SysColour(gdi::ColourBtnFace);
+    style.background = SysColour(wm::ColourBtnFace);
     gdi::DrawTextOn(canvas, text, rect, format, style);
 }
 
@@ -48,8 +40,8 @@ void DrawButton(Canvas& canvas, const WindowView& control) {
     const DWORD type = control.style & StaticTypeMask;
     if (type == BS_GROUPBOX) {
         const int half = gdi::LineHeight() / 2;
-        gdi::DrawRectEdge(canvas, RECT{r.left, r.top + half, r.right, r.bottom}, EDGE_ETCHED,
-                          BF_RECT);
+        wm::DrawRectEdge(canvas, RECT{r.left, r.top + half, r.right, r.bottom}, EDGE_ETCHED,
+                         BF_RECT);
         if (!control.text.empty()) {
             RECT label{r.left + GroupTextIndent, r.top, r.right - GroupTextIndent, r.bottom};
             RECT size = label;
@@ -60,17 +52,17 @@ void DrawButton(Canvas& canvas, const WindowView& control) {
         }
         return;
     }
-    canvas.Fill(r, SysColour(gdi::ColourBtnFace));
+    canvas.Fill(r, SysColour(wm::ColourBtnFace));
     RECT inner = r;
     if (type == BS_DEFPUSHBUTTON) {
-        gdi::DrawRectEdge(canvas, r, BDR_SUNKENOUTER | BDR_SUNKENINNER, BF_RECT);
+        wm::DrawRectEdge(canvas, r, BDR_SUNKENOUTER | BDR_SUNKENINNER, BF_RECT);
         canvas.Fill(RECT{r.left, r.top, r.right, r.top + 1}, 0x000000);
         canvas.Fill(RECT{r.left, r.bottom - 1, r.right, r.bottom}, 0x000000);
         canvas.Fill(RECT{r.left, r.top, r.left + 1, r.bottom}, 0x000000);
         canvas.Fill(RECT{r.right - 1, r.top, r.right, r.bottom}, 0x000000);
         inner = RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
     }
-    gdi::DrawRectEdge(canvas, inner, EDGE_RAISED, BF_RECT);
+    wm::DrawRectEdge(canvas, inner, EDGE_RAISED, BF_RECT);
     Text(canvas, control.text, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
@@ -93,22 +85,21 @@ void DrawIconControl(Canvas& canvas, const WindowView& control) {
 }
 
 void DrawControl(Canvas& canvas, const WindowView& control) {
-    const std::string cls = Upper(control.className);
-    if (cls == "BUTTON") {
+    if (control.control == ControlKind::Button) {
         DrawButton(canvas, control);
         return;
     }
-    if (cls == "EDIT") {
-        canvas.Fill(control.rect, SysColour(gdi::ColourWindow));
-        gdi::DrawRectEdge(canvas, control.rect, EDGE_SUNKEN, BF_RECT);
+    if (control.control == ControlKind::Edit) {
+        canvas.Fill(control.rect, SysColour(wm::ColourWindow));
+        wm::DrawRectEdge(canvas, control.rect, EDGE_SUNKEN, BF_RECT);
         RECT inside{Plus(control.rect.left, 3), Plus(control.rect.top, 2),
                     Minus(control.rect.right, 3), Minus(control.rect.bottom, 2)};
-        Text(canvas, control.text, inside, DT_SINGLELINE | NoPrefix);
+        Text(canvas, control.text, inside, DT_SINGLELINE | TextNoPrefix);
         return;
     }
-    if (cls == "STATIC") {
+    if (control.control == ControlKind::Static) {
         const DWORD type = control.style & StaticTypeMask;
-        if (type == SsIcon) {
+        if (type == StaticIcon) {
             DrawIconControl(canvas, control);
             return;
         }
@@ -116,7 +107,7 @@ void DrawControl(Canvas& canvas, const WindowView& control) {
             return; // frames and rectangles carry no text
         }
         const UINT align = type == SS_CENTER ? DT_CENTER : type == SS_RIGHT ? DT_RIGHT : 0;
-        const UINT prefix = (control.style & SsNoPrefix) != 0 ? NoPrefix : 0;
+        const UINT prefix = (control.style & StaticNoPrefix) != 0 ? TextNoPrefix : 0;
         Text(canvas, control.text, control.rect, DT_WORDBREAK | align | prefix);
         return;
     }
@@ -125,16 +116,17 @@ void DrawControl(Canvas& canvas, const WindowView& control) {
 
 void DrawDialog(Canvas& canvas, const WindowView& dialog) {
     const RECT r = dialog.rect;
-    canvas.Fill(r, SysColour(gdi::ColourBtnFace));
-    gdi::DrawRectEdge(canvas, r, EDGE_RAISED, BF_RECT);
+    canvas.Fill(r, SysColour(wm::ColourBtnFace));
+    wm::DrawRectEdge(canvas, r, EDGE_RAISED, BF_RECT);
     const RECT title{r.left + FrameWidth, r.top + FrameWidth, r.right - FrameWidth,
                      std::min<LONG>(r.bottom, r.top + FrameWidth + CaptionHeight)};
-    canvas.Fill(title, SysColour(gdi::ColourActiveCaption));
+    canvas.Fill(title, SysColour(wm::ColourActiveCaption));
     gdi::TextStyle style;
-    style.colour = SysColour(gdi::ColourCaptionText);
+    style.colour = SysColour(wm::ColourCaptionText);
     style.opaque = false;
     RECT captionText{title.left + 2, title.top, title.right - 2, title.bottom};
-    gdi::DrawTextOn(canvas, dialog.text, captionText, DT_SINGLELINE | DT_VCENTER | NoPrefix, style);
+    gdi::DrawTextOn(canvas, dialog.text, captionText, DT_SINGLELINE | DT_VCENTER | TextNoPrefix,
+                    style);
     for (const WindowView& control : ChildrenOf(dialog.hwnd)) {
         if (control.visible) {
             Canvas inside = canvas.ClippedTo(r);
