@@ -257,11 +257,18 @@ TEST_F(StartupScenario, ScreenWithoutAKeyShowsNoTargetToTouch) {
 }
 
 // The program's start-up passes WinMain the command line without the white
-// space in front of the options; bytes above 127 count as white space there.
+// space in front of the options; a byte above 127 is a letter of the code
+// page, not white space, and stays in the command line.
 TEST_F(StartupScenario, WhiteSpaceInFrontOfTheOptionsIsNotPassedOn) {
-    EXPECT_EQ(Run({}, " \t\x01\xA0-X "), 0);
+    EXPECT_EQ(Run({}, " \t\x01-X "), 0);
     EXPECT_EQ(Events("dialog").at(0)["items"]["1000"],
               "Parameter \"-X\" invalid in command line \"-X \"");
+}
+
+TEST_F(StartupScenario, ByteAbove127InFrontOfTheOptionsIsPassedOn) {
+    EXPECT_EQ(Run({}, " \t\xA0-X "), 0);
+    EXPECT_EQ(Events("dialog").at(0)["items"]["1000"],
+              "Parameter \"-X\" invalid in command line \"\u00A0-X \"");
 }
 
 // The stored control-panel language is chosen first; the option, read
