@@ -53,7 +53,7 @@ if [ "$arch" = i686 ]; then
     # and of the high half of a 64-bit predefined key handle exist only in a
     # 64-bit build of the program, so the 32-bit one has nothing to set beside
     # them.
-    grep -v -E '^(fmt\.pointer|reg\.open\.predefined-zero-extended|reg\.open\.predefined-high-junk) \|' \
+    grep -a -v -E '^(fmt\.pointer|reg\.open\.predefined-zero-extended|reg\.open\.predefined-high-junk) \|' \
         "$results.emulator.txt" > "$results.emulator-32.txt" || true
     mv "$results.emulator-32.txt" "$results.emulator.txt"
 fi

@@ -126,7 +126,7 @@ fi
 t=$(now)
 export VINTOQ_WINE_CELLS="$*"
 # No __pycache__ or .pytest_cache in the source tree.
-PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -m pytest -p no:cacheprovider -q -rfs \
+PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -m pytest -p no:cacheprovider -v -rfs \
     --tb=short wine/test_wine.py || status=$?
 timing+=("$arch scenarios ($*): $(elapsed "$t") s")
 printf '%s\n' "${timing[@]}" | tee "$work/timing.txt"
