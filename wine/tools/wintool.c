@@ -265,7 +265,8 @@ int main(void) {
         // prefix's Windows version makes Wine report it.
         printf("%08lX\n", (unsigned long)GetVersion());
     } else {
-        fputs("usage: wintool windows | version | wintool registry|readonly|writable <HKLM sub-key> ...\n",
+        fputs("usage: wintool windows | version\n"
+              "       wintool registry|readonly|writable <HKLM sub-key> ...\n",
               stderr);
         return 2;
     }
