@@ -2,9 +2,10 @@
 """Runs vintoq32.exe under Wine on an Xvfb display, plays the user with
 xdotool, and checks what the driver, the registry and the screen saw.
 
-Called by wine/run-tests.sh, which has prepared the prefix, the display, the
-driver service and the binaries; the environment it passes in says where they
-are. A scenario is a JSON file in the emulated desktop's scenario format,
+Used by test_wine.py, which wine/stack.sh runs once it has prepared the
+prefix, the display, the driver service and the binaries; the environment
+says where they are and which architecture's stack this is. A scenario runs
+in a cell (cells.py), moved to the cell's platform first. A scenario is a JSON file in the emulated desktop's scenario format,
 plus "args", "expect" and "wine" (see wine/README.md), so the same file can be
 run on both sides and the results compared.
 """
