@@ -153,7 +153,8 @@ run_stack() {
     local a=$1 cells started
     read -ra cells <<< "$(cells_of "$a")"
     for cell in "${cells[@]}"; do
-        if [ ${#scenarios[@]} -eq 0 ]; then rm -rf "$build/results/$cell" "$build/shots/$cell"; else
+        if [ "$probe" = only ]; then :
+        elif [ ${#scenarios[@]} -eq 0 ]; then rm -rf "$build/results/$cell" "$build/shots/$cell"; else
             for name in "${scenarios[@]}"; do rm -f "$build/results/$cell/$name.json"; done
         fi
     done
