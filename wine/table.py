@@ -40,7 +40,7 @@ def table(results, cell_ids, names):
     reasons = {}
     width = max([len(n) for n in names] + [8])
     titles = [cells.CELLS[c]["title"] for c in cell_ids]
-    lines = ["%-*s  %s" % (width, "scenario", "  ".join("%-7s" % t for t in titles))]
+    lines = [("%-*s  %s" % (width, "scenario", "  ".join("%-7s" % t for t in titles))).rstrip()]
     for name in names:
         row = []
         for cell in cell_ids:
