@@ -142,7 +142,8 @@ timing+=("build: $(elapsed "$t") s")
 # ---- the comparison itself first: it needs no Wine, and a broken one would
 # let every scenario through.
 PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -m pytest -p no:cacheprovider -q \
-    wine/compare_test.py wine/harness_test.py wine/cells_test.py > "$build/work/unit-tests.out" 2>&1 ||
+    wine/compare_test.py wine/harness_test.py wine/cells_test.py wine/table_test.py \
+    > "$build/work/unit-tests.out" 2>&1 ||
     { cat "$build/work/unit-tests.out" >&2; exit 1; }
 
 # ---- the stacks --------------------------------------------------------------------
