@@ -11,7 +11,9 @@ set(VINTOQ_RES ${CMAKE_BINARY_DIR}/vintoq32.res)
 file(GLOB VINTOQ_RC_DEPENDS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/ui/*.rc
     ${CMAKE_SOURCE_DIR}/src/ui/*.h ${CMAKE_SOURCE_DIR}/src/ui/*.ico)
 add_custom_command(OUTPUT ${VINTOQ_RES}
-    COMMAND ${VINTOQ_WINDRES} -I ${CMAKE_SOURCE_DIR}/src/ui -O res -i ${VINTOQ_RC} -o ${VINTOQ_RES}
+    COMMAND ${VINTOQ_WINDRES} -I ${CMAKE_SOURCE_DIR}/src/ui
+            -DVINTOQ_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} -DVINTOQ_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+            -DVINTOQ_VERSION_PATCH=${PROJECT_VERSION_PATCH} -O res -i ${VINTOQ_RC} -o ${VINTOQ_RES}
     DEPENDS ${VINTOQ_RC_DEPENDS}
     COMMENT "Compiling the resource script")
 
@@ -23,3 +25,13 @@ add_custom_command(OUTPUT ${VINTOQ_RES_CPP}
             -P ${CMAKE_SOURCE_DIR}/cmake/EmbedBytes.cmake
     DEPENDS ${VINTOQ_RES} ${CMAKE_SOURCE_DIR}/cmake/EmbedBytes.cmake
     COMMENT "Embedding the compiled resources")
+
+# The version resource as Explorer and installers read it: the project's
+# version, the description, the copyright line and the original file name.
+# The second test keeps the check honest: another version must not pass.
+add_test(NAME Resources.VersionInfo
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_version_info.py ${VINTOQ_RES} ${PROJECT_VERSION})
+add_test(NAME Resources.VersionInfoRefusesAnotherVersion
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_version_info.py ${VINTOQ_RES}
+            ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.9999)
+set_tests_properties(Resources.VersionInfoRefusesAnotherVersion PROPERTIES WILL_FAIL TRUE)

@@ -26,5 +26,7 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
+# Both Wine stacks: the x86-64 image, and the i686 image as Windows NT 4.0,
+# 95, 98 and Win32s (or one line saying why that stack cannot run here).
 VINTOQ_SIM=build/sim/vintoq32-sim VINTOQ_CONFORMANCE=build/tests/conformance/conformance \
-    wine/run-tests.sh
+    wine/run-tests.sh --arch all

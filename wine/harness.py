@@ -2,9 +2,10 @@
 """Runs vintoq32.exe under Wine on an Xvfb display, plays the user with
 xdotool, and checks what the driver, the registry and the screen saw.
 
-Called by wine/run-tests.sh, which has prepared the prefix, the display, the
-driver service and the binaries; the environment it passes in says where they
-are. A scenario is a JSON file in the emulated desktop's scenario format,
+Used by test_wine.py, which wine/stack.sh runs once it has prepared the
+prefix, the display, the driver service and the binaries; the environment
+says where they are and which architecture's stack this is. A scenario runs
+in a cell (cells.py), moved to the cell's platform first. A scenario is a JSON file in the emulated desktop's scenario format,
 plus "args", "expect" and "wine" (see wine/README.md), so the same file can be
 run on both sides and the results compared.
 """
@@ -19,11 +20,20 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "wine"))
+import cells  # noqa: E402
+from cells import NotApplicable  # noqa: E402,F401  (the harness's callers catch it here)
+
 BUILD = Path(os.environ.get("VINTOQ_WINE_BUILD", ROOT / "build-wine"))
-PREFIX = Path(os.environ.get("WINEPREFIX", BUILD / "prefix"))
-EXE = Path(os.environ.get("VINTOQ_EXE", BUILD / "win-x86_64" / "src" / "vintoq32.exe"))
-TOOLS = BUILD / "bin"
-WORK = BUILD / "work"
+# The image's architecture: its own prefix, tools and Wine loader. Once the
+# 32-bit Wine is installed, "wine" starts Wine's own programs (regedit, sc,
+# net) as 32-bit ones, so a 64-bit prefix needs the 64-bit loader.
+ARCH = os.environ.get("VINTOQ_WINE_ARCH", "x86_64")
+LOADER = os.environ.get("VINTOQ_WINE_LOADER", "wine64" if ARCH == "x86_64" else "wine")
+PREFIX = Path(os.environ.get("WINEPREFIX", BUILD / ("prefix" if ARCH == "x86_64" else "prefix32")))
+EXE = Path(os.environ.get("VINTOQ_EXE", ROOT / ("build-win-" + ARCH) / "src" / "vintoq32.exe"))
+TOOLS = BUILD / "bin" / ARCH
+WORK = BUILD / "work" / ARCH
 SHOTS = BUILD / "shots"
 RESULTS = BUILD / "results"
 SCENARIOS = ROOT / "wine" / "scenarios"
@@ -57,16 +67,14 @@ class ScenarioError(Exception):
     missing."""
 
 
-class NotApplicable(Exception):
-    """The scenario asks for something Wine cannot be made to do; it is
-    reported as such, neither passed nor failed."""
-
-
 # ---- processes ---------------------------------------------------------------
 
+_log_dir = WORK
+
+
 def log_path(name):
-    WORK.mkdir(parents=True, exist_ok=True)
-    return WORK / name
+    _log_dir.mkdir(parents=True, exist_ok=True)
+    return _log_dir / name
 
 
 def wine(args, output, timeout=60, check=True):
@@ -74,7 +82,7 @@ def wine(args, output, timeout=60, check=True):
     processes that Wine starts on the way inherit it, and a pipe would stay
     open for as long as they live."""
     with open(output, "wb") as out:
-        result = subprocess.run(["wine"] + args, stdout=out, stderr=subprocess.STDOUT,
+        result = subprocess.run([LOADER] + args, stdout=out, stderr=subprocess.STDOUT,
                                 timeout=timeout)
     if check and result.returncode != 0:
         raise RuntimeError("wine %s failed (%d): %s" % (" ".join(args), result.returncode,
@@ -91,9 +99,9 @@ def xdotool(*args):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def screenshot(name):
-    SHOTS.mkdir(parents=True, exist_ok=True)
-    path = SHOTS / (name + ".png")
+def screenshot(cell, name):
+    (SHOTS / cell).mkdir(parents=True, exist_ok=True)
+    path = SHOTS / cell / (name + ".png")
     subprocess.run(["/usr/bin/import", "-window", "root", str(path)], check=True, timeout=30)
     return path
 
@@ -114,8 +122,14 @@ def list_windows():
     """The visible top-level windows with their controls."""
     output = log_path("windows.txt")
     wine([str(TOOLS / "wintool.exe"), "windows"], output, timeout=30)
+    return parse_windows(output.read_text(encoding="utf-8", errors="replace"))
+
+
+def parse_windows(text):
+    """wintool's window listing as records, each top-level window with its
+    controls."""
     windows = []
-    for line in output.read_text(encoding="utf-8", errors="replace").splitlines():
+    for line in text.splitlines():
         match = WINDOW_LINE.match(line)
         if match:
             windows.append(dict(window_fields(match, 5), hwnd=match.group(1),
@@ -233,9 +247,13 @@ def read_driver_log():
     """The requests the driver saw, with the caller's view of each reply."""
     if not DRIVER_LOG.exists():
         return [], False
+    return parse_driver_log(DRIVER_LOG.read_text(errors="replace"))
+
+
+def parse_driver_log(text):
     requests = []
     closed = False
-    for line in DRIVER_LOG.read_text(errors="replace").splitlines():
+    for line in text.splitlines():
         fields = line.split()
         if not fields:
             continue
@@ -308,9 +326,16 @@ def program_registry():
     output = log_path("registry.txt")
     wine([str(TOOLS / "wintool.exe"), "registry", SERVICE_KEY.split("\\", 1)[1],
           CLASS_KEY.split("\\", 1)[1]], output)
+    return parse_registry(output.read_text(encoding="utf-8", errors="replace"))
+
+
+def parse_registry(text):
+    """wintool's registry dump as {key path: {value name: value}}, without
+    the driver's test key and the service manager's values."""
     state = {}
     current = None
-    for line in output.read_text(encoding="utf-8", errors="replace").splitlines():
+    service = False
+    for line in text.splitlines():
         if line.startswith("key "):
             path = "HKEY_LOCAL_MACHINE\\" + unescape(line[4:])
             skip = path.lower().startswith(TEST_KEY.lower())
@@ -519,9 +544,7 @@ def protect_keys(scenario, name):
 
 def check_supported(scenario):
     """Refuses, before anything runs, what Wine would silently play as a
-    different story."""
-    if scenario.get("platform", "nt") != "nt":
-        raise NotApplicable("Wine runs as Windows NT only")
+    different story. The platform is the cell's business (cells.py)."""
     if scenario.get("desktop", [1024, 768]) != [1024, 768]:
         raise NotApplicable("the Xvfb screen is 1024 x 768")
     if scenario.get("locale") not in (None, "English_United States.1252"):
@@ -533,8 +556,6 @@ def check_supported(scenario):
         # one value of an open key can be written; and nothing makes a write
         # fail with a status of one's choosing.
         raise NotApplicable("failing_writes: Wine cannot make the write of one value fail")
-    if "windows_version" in scenario:
-        raise NotApplicable("GetVersion gives Wine's own version")
     for key in ("fail_register_class", "fail_create_window"):
         if key in scenario:
             raise NotApplicable("%s: Wine's window manager cannot be made to fail" % key)
@@ -559,8 +580,9 @@ def touches_delivered(scenario):
 class Run:
     """Plays one scenario's user while the program runs."""
 
-    def __init__(self, name, scenario):
+    def __init__(self, name, scenario, cell):
         self.name = name
+        self.cell = cell
         self.scenario = scenario
         self.wine_options = scenario.get("wine", {})
         self.touches = touches_delivered(scenario)
@@ -586,7 +608,7 @@ class Run:
         label = self.shots_wanted.get(what)
         if label:
             self.mark("screenshot " + label)
-            path = screenshot(label)
+            path = screenshot(self.cell, label)
             self.shots.append(str(path.relative_to(BUILD)))
 
     def take_touch_wait_action(self):
@@ -675,11 +697,47 @@ class Run:
         return code
 
 
-def run_scenario(path):
+def scenario_for_cell(path, cell):
+    """The scenario as the cell plays it (cells.for_cell), written beside
+    the cell's results so that the emulated desktop plays the same file.
+    Raises NotApplicable."""
+    scenario = json.loads(path.read_text(encoding="utf-8"))
+    moved = cells.for_cell(scenario, cell,
+                           lambda name: decode_reg(path.parent / name).lstrip("\ufeff"))
+    check_supported(moved)
+    cell_path = RESULTS / cell / (path.stem + ".scenario.json")
+    cell_path.parent.mkdir(parents=True, exist_ok=True)
+    cell_path.write_text(json.dumps(moved, indent=2, ensure_ascii=False) + "\n",
+                         encoding="utf-8")
+    return moved, cell_path
+
+
+def enter_cell(cell):
+    """Tells Wine which Windows to be for the cell's runs, and checks that
+    a program's GetVersion then gives what the emulated desktop is set to.
+    The cell's logs go to their own folder."""
+    global _log_dir
+    _log_dir = WORK / cell
+    windows = cells.CELLS[cell]["windows"]
+    if windows is None:
+        wine(["reg", "delete", r"HKCU\Software\Wine", "/v", "Version", "/f"],
+             log_path("version.out"), check=False)
+        return
+    wine(["reg", "add", r"HKCU\Software\Wine", "/v", "Version", "/t", "REG_SZ", "/d", windows,
+          "/f"], log_path("version.out"))
+    output = log_path("version.txt")
+    wine([str(TOOLS / "wintool.exe"), "version"], output)
+    reported = output.read_text(errors="replace").strip()
+    wanted = "%08X" % cells.CELLS[cell]["version"]
+    if reported != wanted:
+        raise RuntimeError("Wine as %s reports GetVersion %s, not %s" % (windows, reported,
+                                                                          wanted))
+
+
+def run_scenario(path, cell="x86_64"):
     started = time.time()
     name = path.stem
-    scenario = json.loads(path.read_text(encoding="utf-8"))
-    check_supported(scenario)
+    scenario, cell_path = scenario_for_cell(path, cell)
     expect = scenario.get("expect", {})
     driver_present = scenario.get("driver", {}).get("present", True)
 
@@ -690,7 +748,7 @@ def run_scenario(path):
         wine(["net", "stop", "Dravix"], log_path("net.out"))
     before = program_registry()
 
-    run = Run(name, scenario)
+    run = Run(name, scenario, cell)
     args = scenario.get("args", "")
     output = open(log_path(name + ".program.out"), "wb")
     process = None
@@ -702,7 +760,7 @@ def run_scenario(path):
         # (a value rewritten with its old content leaves no other trace), the
         # "win" channel every window as the program asked for it.
         env["WINEDEBUG"] = "-all,trace+reg,trace+win"
-        process = subprocess.Popen(["wine", str(EXE)] + shlex.split(args), stdout=output,
+        process = subprocess.Popen([LOADER, str(EXE)] + shlex.split(args), stdout=output,
                                    stderr=subprocess.STDOUT, env=env)
         exit_code = run.play(process, run.wine_options.get("timeout", 60))
     finally:
@@ -725,11 +783,11 @@ def run_scenario(path):
     for write in writes:
         write["value"] = after.get(write["key"], {}).get(write["name"])
     if DRIVER_LOG.exists():
-        RESULTS.mkdir(parents=True, exist_ok=True)
-        (RESULTS / (name + ".driver.log")).write_bytes(DRIVER_LOG.read_bytes())
+        (RESULTS / cell / (name + ".driver.log")).write_bytes(DRIVER_LOG.read_bytes())
 
     result = {
         "scenario": name,
+        "cell": cell,
         "side": "wine",
         "args": args,
         "exit_code": exit_code,
@@ -746,11 +804,10 @@ def run_scenario(path):
         "timeline": run.timeline,
     }
     failures = check_expectations(expect, result)
-    failures += differential(path, result)
+    failures += differential(cell_path, result, cell)
     result["failures"] = failures
     result["seconds"] = round(time.time() - started, 1)
-    RESULTS.mkdir(parents=True, exist_ok=True)
-    (RESULTS / (name + ".json")).write_text(json.dumps(result, indent=2, ensure_ascii=False) + "\n",
+    (RESULTS / cell / (name + ".json")).write_text(json.dumps(result, indent=2, ensure_ascii=False) + "\n",
                                             encoding="utf-8")
     return result
 
@@ -834,26 +891,26 @@ def check_expectations(expect, result):
 
 # ---- the same scenario on the emulated desktop -----------------------------------
 
-def differential(path, result):
+def differential(path, result, cell):
     """With VINTOQ_SIM naming the emulated desktop's launcher, runs the same
     scenario there and reports every difference in exit code, driver
     requests, registry writes and dialogs as a failure."""
     sim = os.environ.get("VINTOQ_SIM")
     if not sim:
         return []
-    sys.path.insert(0, str(Path(__file__).resolve().parent))
     import compare
 
-    trace = RESULTS / (path.stem + ".emulator.jsonl")
+    name = path.name[:-len(".scenario.json")]
+    trace = RESULTS / cell / (name + ".emulator.jsonl")
     if trace.exists():
         trace.unlink()
-    with open(log_path(path.stem + ".emulator.out"), "wb") as out:
+    with open(log_path(name + ".emulator.out"), "wb") as out:
         subprocess.run([sim, "--scenario", str(path), "--trace", str(trace), "--"] +
                        shlex.split(result["args"]), stdout=out, stderr=subprocess.STDOUT,
                        timeout=120)
     if not trace.exists():
         return [{"check": "emulated desktop", "expected": "a trace", "actual": "none; see " +
-                 str(log_path(path.stem + ".emulator.out").relative_to(BUILD))}]
+                 str(log_path(name + ".emulator.out").relative_to(BUILD))}]
     with open(trace, encoding="utf-8") as source:
         emulator_side = compare.from_emulator(json.loads(line) for line in source if line.strip())
     return [{"check": "same as the emulated desktop: " + aspect, "expected": emulator_value,
@@ -886,18 +943,24 @@ def run_probe(name, config_reg, max_polls):
     return code, lines, read_driver_log()[0]
 
 
-def probe_checks():
-    """The driver answers each request the way the tests rely on."""
-    failures = []
+class Checks:
+    """Collects the failed checks of one probe run."""
 
-    def check(what, expected, actual):
+    def __init__(self):
+        self.failures = []
+
+    def __call__(self, what, expected, actual):
         if expected != actual:
-            failures.append({"check": what, "expected": expected, "actual": actual})
+            self.failures.append({"check": what, "expected": expected, "actual": actual})
 
-    header = "0400040000000000"
-    calibration = header + "2c018403fa0052030100ff000000ff7f0000ff7f0000ff000100"
 
-    # Defaults: version 4, echoes, no touches at all.
+HEADER = "0400040000000000"
+CALIBRATION = HEADER + "2c018403fa0052030100ff000000ff7f0000ff7f0000ff000100"
+
+
+def probe_defaults():
+    """Version 4, echoes, no touches at all."""
+    check, header, calibration = Checks(), HEADER, CALIBRATION
     code, lines, log = run_probe("probe-defaults", "", 500)
     check("probe exit code", 0, code)
     check("GetDriverInfo reply", header[:4] + "00" * 54, lines["GetDriverInfo"][0]["out"])
@@ -915,8 +978,13 @@ def probe_checks():
     check("quiet polls counted, not logged, none failed", (500, None),
           (enable.get("quiet_polls"), enable.get("failed_polls")))
 
-    # A touch after a number of polls, version 5, failures, no reply, an
-    # altered reply.
+    return check.failures
+
+
+def probe_configured():
+    """A touch after a number of polls, version 5, failures, no reply, an
+    altered reply."""
+    check, header, calibration = Checks(), HEADER, CALIBRATION
     config = "\r\n".join([
         '"Version"=dword:00000005',
         '"Touches"="600,560,250"',
@@ -943,8 +1011,13 @@ def probe_checks():
     check("logged failures", [False, False, False],
           [r["ok"] for r in log if r["name"] in ("EnablePointQueueing", "SetBeep")])
 
-    # Failing polls hand over nothing and are counted, as failed, with the
-    # next request.
+    return check.failures
+
+
+def probe_failing_polls():
+    """Failing polls hand over nothing and are counted, as failed, with the
+    next request."""
+    check, header = Checks(), HEADER
     code, lines, log = run_probe("probe-failing-polls", '"Fail"="GetRawTouch"\r\n', 200)
     check("failing poll leaves the reply as the caller prepared it", ("0", header + "00" * 10),
           (lines["GetRawTouch"][0]["ok"], lines["GetRawTouch"][0]["out"]))
@@ -952,7 +1025,12 @@ def probe_checks():
     check("failed polls counted with the next request", (200, 200),
           (enable.get("quiet_polls"), enable.get("failed_polls")))
 
-    # A held touch is not delivered before its release.
+    return check.failures
+
+
+def probe_held():
+    """A held touch is not delivered before its release."""
+    check, header = Checks(), HEADER
     code, lines, log = run_probe("probe-held", '"Touches"="@100,200"\r\n', 3000)
     check("held touch not delivered", header + "00" * 10, lines["GetRawTouch"][0]["out"])
     set_release(1)
@@ -960,71 +1038,25 @@ def probe_checks():
     check("released touch delivered on the first poll",
           ("1", header + "0000" + "0100" + "6400" + "c800" + "0000"),
           (lines["GetRawTouch"][0]["polls"], lines["GetRawTouch"][0]["out"]))
-    return failures
+    return check.failures
 
 
-# ---- main ----------------------------------------------------------------------------
-
-def report(name, failures, seconds, notes=(), status=None):
-    status = status or ("PASS" if not failures else "FAIL")
-    print("%-28s %s  %5.1f s" % (name, status, seconds), flush=True)
-    for note in notes:
-        print("    note: " + note)
-    for failure in failures:
-        print("    %s:\n      expected %s\n      actual   %s" % (
-            failure["check"], json.dumps(failure["expected"], ensure_ascii=False),
-            json.dumps(failure["actual"], ensure_ascii=False)))
+PROBE_CHECKS = [probe_defaults, probe_configured, probe_failing_polls, probe_held]
 
 
-def main(argv):
-    selected = argv[1:]
-    failed = 0
-    timings = {}
-    if not selected or "probe" in selected:
-        started = time.time()
-        failures = probe_checks()
-        timings["probe"] = time.time() - started
-        report("probe (driver alone)", failures, timings["probe"])
-        failed += bool(failures)
-        selected = [s for s in selected if s != "probe"]
-    if os.environ.get("VINTOQ_WINE_PROBE_ONLY") == "1":
-        return 1 if failed else 0
-    paths = sorted(SCENARIOS.glob("*.json"))
-    if selected:
-        paths = [p for p in paths if p.stem in selected]
-    not_applicable = 0
-    for path in paths:
-        started = time.time()
-        status = None
-        try:
-            result = run_scenario(path)
-            failures, notes = result["failures"], result["notes"]
-        except NotApplicable as reason:
-            failures, notes, status = [], [str(reason)], "N/A "
-            not_applicable += 1
-            write_not_applicable(path.stem, str(reason))
-        except ScenarioError as error:
-            failures, notes = [{"check": "scenario", "expected": "playable",
-                                "actual": str(error)}], []
-        timings[path.stem] = time.time() - started
-        report(path.stem, failures, timings[path.stem], notes, status)
-        failed += bool(failures)
-    RESULTS.mkdir(parents=True, exist_ok=True)
-    (RESULTS / "timing.json").write_text(json.dumps(
-        {k: round(v, 1) for k, v in timings.items()}, indent=2) + "\n")
-    print("%d of %d failed, %d not applicable under Wine" % (failed, len(timings),
-                                                             not_applicable))
-    return 1 if failed else 0
+# ---- results ------------------------------------------------------------------
 
-
-def write_not_applicable(name, reason):
+def write_not_applicable(cell, name, reason):
     """A result file all the same, so that a stale one from an earlier run
     cannot pass for this run's."""
-    RESULTS.mkdir(parents=True, exist_ok=True)
-    (RESULTS / (name + ".json")).write_text(json.dumps(
-        {"scenario": name, "side": "wine", "not_applicable": reason}, indent=2) + "\n",
-        encoding="utf-8")
+    (RESULTS / cell).mkdir(parents=True, exist_ok=True)
+    (RESULTS / cell / (name + ".json")).write_text(json.dumps(
+        {"scenario": name, "cell": cell, "side": "wine", "not_applicable": reason},
+        indent=2) + "\n", encoding="utf-8")
 
 
-if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+def describe(failures):
+    """Failures as the report shows them, one check per paragraph."""
+    return "\n".join("%s:\n  expected %s\n  actual   %s" % (
+        failure["check"], json.dumps(failure["expected"], ensure_ascii=False),
+        json.dumps(failure["actual"], ensure_ascii=False)) for failure in failures)

@@ -82,7 +82,7 @@ TEST_F(ResourcesTest, CompiledFileHoldsTheResourcesUnderEnglishUS) {
     // A .res file opens with an empty entry that marks it as 32-bit.
     EXPECT_TRUE(resources[0].type.isOrdinal && resources[0].type.ordinal == 0);
     EXPECT_TRUE(resources[0].data.empty());
-    int icons = 0, groups = 0, dialogs = 0, blocks = 0;
+    int icons = 0, groups = 0, dialogs = 0, blocks = 0, versions = 0;
     for (std::size_t i = 1; i < resources.size(); ++i) {
         const auto& resource = resources[i];
         EXPECT_EQ(resource.language, 1033) << i;
@@ -95,6 +95,10 @@ TEST_F(ResourcesTest, CompiledFileHoldsTheResourcesUnderEnglishUS) {
             ++groups;
             EXPECT_EQ(resource.name.name, "VINTOQ");
             break;
+        case 16:
+            ++versions;
+            EXPECT_TRUE(resource.name.isOrdinal && resource.name.ordinal == 1);
+            break;
         default: ADD_FAILURE() << "unexpected type " << resource.type.ordinal;
         }
     }
@@ -102,6 +106,7 @@ TEST_F(ResourcesTest, CompiledFileHoldsTheResourcesUnderEnglishUS) {
     EXPECT_EQ(groups, 1);
     EXPECT_EQ(dialogs, 2);
     EXPECT_GT(blocks, 0);
+    EXPECT_EQ(versions, 1);
 }
 
 TEST_F(ResourcesTest, AccentsAreStoredAsUtf16) {

@@ -445,7 +445,7 @@ static const Touch* NextTouch(void) {
 static UCHAR inBytes[MAX_BUFFER];
 static UCHAR reply[MAX_BUFFER];
 
-static NTSTATUS DeviceControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
+static NTSTATUS NTAPI DeviceControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
     ULONG inSize = stack->Parameters.DeviceIoControl.InputBufferLength;
@@ -532,7 +532,7 @@ static NTSTATUS DeviceControl(PDEVICE_OBJECT deviceObject, PIRP irp) {
     return status;
 }
 
-static NTSTATUS Create(PDEVICE_OBJECT deviceObject, PIRP irp) {
+static NTSTATUS NTAPI Create(PDEVICE_OBJECT deviceObject, PIRP irp) {
     (void)deviceObject;
     if (testKey != NULL) {
         ZwClose(testKey);
@@ -557,7 +557,7 @@ static NTSTATUS Create(PDEVICE_OBJECT deviceObject, PIRP irp) {
     return STATUS_SUCCESS;
 }
 
-static NTSTATUS Close(PDEVICE_OBJECT deviceObject, PIRP irp) {
+static NTSTATUS NTAPI Close(PDEVICE_OBJECT deviceObject, PIRP irp) {
     (void)deviceObject;
     Put("close");
     PutPollCounts();
@@ -577,7 +577,7 @@ static NTSTATUS Close(PDEVICE_OBJECT deviceObject, PIRP irp) {
     return STATUS_SUCCESS;
 }
 
-static NTSTATUS Cleanup(PDEVICE_OBJECT deviceObject, PIRP irp) {
+static NTSTATUS NTAPI Cleanup(PDEVICE_OBJECT deviceObject, PIRP irp) {
     (void)deviceObject;
     irp->IoStatus.Status = STATUS_SUCCESS;
     irp->IoStatus.Information = 0;
@@ -585,7 +585,7 @@ static NTSTATUS Cleanup(PDEVICE_OBJECT deviceObject, PIRP irp) {
     return STATUS_SUCCESS;
 }
 
-static void Unload(PDRIVER_OBJECT driver) {
+static void NTAPI Unload(PDRIVER_OBJECT driver) {
     (void)driver;
     IoDeleteSymbolicLink(&linkName);
     if (device != NULL) {

@@ -260,8 +260,13 @@ int main(void) {
         status = SetAccess(argc - 2, argv + 2, TRUE) == 0 ? 0 : 1;
     } else if (argc >= 2 && wcscmp(argv[1], L"writable") == 0) {
         status = SetAccess(argc - 2, argv + 2, FALSE) == 0 ? 0 : 1;
+    } else if (argc >= 2 && wcscmp(argv[1], L"version") == 0) {
+        // The value the program's platform detection starts from, as this
+        // prefix's Windows version makes Wine report it.
+        printf("%08lX\n", (unsigned long)GetVersion());
     } else {
-        fputs("usage: wintool windows | wintool registry|readonly|writable <HKLM sub-key> ...\n",
+        fputs("usage: wintool windows | version\n"
+              "       wintool registry|readonly|writable <HKLM sub-key> ...\n",
               stderr);
         return 2;
     }
