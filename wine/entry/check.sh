@@ -85,9 +85,15 @@ echo "locale names: $work/locale-check.txt"
 for entry in en_US:English nl_NL:Dutch fr_FR:French de_DE:German it_IT:Italian \
     pt_PT:Portuguese es_ES:Spanish; do
     locale=${entry%%:*} word=${entry#*:}
+    # Both stacks run side by side and share the directory: each locale is
+    # compiled aside and renamed into place, so that the other stack never
+    # reads one half written.
     if [ ! -d "$build/locales/$locale.UTF-8" ]; then
-        localedef -i "$locale" -f UTF-8 "$build/locales/$locale.UTF-8" 2>> "$work/localedef.out" ||
-            [ -d "$build/locales/$locale.UTF-8" ]
+        aside=$(mktemp -d "$build/locales/.$locale.XXXXXX")
+        localedef -i "$locale" -f UTF-8 "$aside/$locale.UTF-8" 2>> "$work/localedef.out" ||
+            [ -d "$aside/$locale.UTF-8" ]
+        mv -T "$aside/$locale.UTF-8" "$build/locales/$locale.UTF-8" 2> /dev/null || true
+        rm -rf "$aside"
     fi
     output=$(LOCPATH=$build/locales LANG=$locale.UTF-8 LC_ALL= $wine "$bin/locale_probe.exe" | tr -d '\r')
     runtime=$(sed -n 's/^runtime=//p' <<< "$output")
