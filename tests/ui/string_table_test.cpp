@@ -190,6 +190,18 @@ TEST_F(StringTableTest, ALocalizedTextWithNoRoomLeavesTheBufferAlone) {
     EXPECT_STREQ(buffer, "Yes");
 }
 
+// Each of the seven languages reads its own tables, Spanish (6) the last of
+// them; a number past them, or below 0, reads the English ones.
+TEST_F(StringTableTest, EveryLanguageLoadsItsOwnTextsAndAnyOtherNumberTheEnglish) {
+    char buffer[TextBufferSize];
+    for (std::int32_t language : {0, 1, 2, 3, 4, 5, 6, 7, -1, 1000}) {
+        Context.LanguageIndex = language;
+        const UINT table = language >= 0 && language <= 6 ? static_cast<UINT>(language) : 0;
+        LoadLocalizedString(Context.InstanceHandle, IDS_TEST_CAPTION, buffer, TextLoadLimit);
+        EXPECT_EQ(buffer, Load(IDS_TEST_CAPTION + IDS_LANGUAGE_STEP * table)) << language;
+    }
+}
+
 TEST_F(StringTableTest, EveryTextFitsTheUsualCapacity) {
     // Texts are loaded with a capacity of 250 characters as a rule.
     for (int language = 0; language < 7; ++language) {
