@@ -43,7 +43,7 @@ static const char* const Names[] = {
 
 static const char* const Tails[] = {
     "",          " ",        "   ",        " -T2",          "\t-L2 -O30", "  \t -P2,1,2,1  ",
-    " \"-T 2\"", " \xe9-T2", "\x01\x1f-G", " a\"b c\"d -X", " \xfc-O5", " -O5 \xe9",
+    " \"-T 2\"", " \xe9-T2", "\x01\x1f-G", " a\"b c\"d -X", " \xfc-O5",   " -O5 \xe9",
 };
 
 static int cases, differing, departures;
